@@ -1,0 +1,32 @@
+#include "FailurePolicy.h"
+
+#include "app/Formats.h"
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QWidget>
+
+namespace app {
+namespace {
+bool ending = false;
+}
+
+bool processEnding() { return ending; }
+
+void reportFailure(const std::string& message) {
+    if (ending)
+        return;
+    if (isEndingFailure(message)) {
+        ending = true;
+        // exit() ends the loops running now; the queued call covers a failure
+        // raised before the main loop started (during start-up).
+        QCoreApplication::exit(kExitEndedByFailure);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(kExitEndedByFailure); }, Qt::QueuedConnection);
+        return;
+    }
+    platform::dialogs().error(QApplication::activeWindow(), QString::fromStdString(message));
+}
+
+} // namespace app

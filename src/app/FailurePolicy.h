@@ -1,0 +1,31 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace app {
+
+// Process exit status when a failure ended the process.
+inline constexpr int kExitEndedByFailure = 1;
+
+// The last receiver of every failure nobody handled: an error box "Erro"
+// with the message, or, for "SHUTDOWN"/"CONNECTION LOST" failures, the end
+// of the process with no box. Once the process is ending nothing more shows.
+void reportFailure(const std::string& message);
+
+// True once a failure has told the process to end.
+bool processEnding();
+
+// Runs a handler body; a failure it raises goes to the failure policy and
+// never unwinds into Qt's event loop.
+template <typename F> void guarded(F&& body) noexcept {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        reportFailure(e.what());
+    } catch (...) {
+        reportFailure("Erro desconhecido.");
+    }
+}
+
+} // namespace app
