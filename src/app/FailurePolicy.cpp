@@ -26,7 +26,9 @@ void reportFailure(const std::string& message) {
             qApp, [] { QCoreApplication::exit(kExitEndedByFailure); }, Qt::QueuedConnection);
         return;
     }
-    platform::dialogs().error(QApplication::activeWindow(), QString::fromStdString(message));
+    platform::dialogs().message(QApplication::activeWindow(), platform::Dialogs::Icon::Error,
+                                QStringLiteral("Erro"), QString::fromStdString(message),
+                                platform::Dialogs::Buttons::OkCancel);
 }
 
 } // namespace app

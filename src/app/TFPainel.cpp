@@ -1,23 +1,102 @@
 #include "TFPainel.h"
 
 #include "app/FailurePolicy.h"
+#include "app/StatusRows.h"
+#include "platform/Error.h"
+#include "views/TFVisualizar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <climits>
+
 namespace app {
+namespace {
+
+const QColor kErrorRowColor(0xF1, 0x96, 0x0E);
+
+// Rows with unreviewed errors keep their orange in every cell, the current
+// one included.
+class StatusDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt(option);
+        const QVariant background = index.data(Qt::BackgroundRole);
+        if (background.isValid()) {
+            opt.state &= ~QStyle::State_Selected;
+            painter->fillRect(opt.rect, background.value<QColor>());
+        }
+        QStyledItemDelegate::paint(painter, opt, index);
+    }
+};
+
+std::vector<ColumnDef> statusColumns() {
+    return {
+        {"NOME", "Filial", 225, Qt::AlignLeft, true},
+        {"MAQUINAECF", "Maq. ECF", -1, Qt::AlignLeft, false},
+        {"STATUSERRO", "Erro?", 40, Qt::AlignLeft, true},
+        {"INTERVALO", "Intervalo", 75, Qt::AlignHCenter, true},
+        {"ULTRECEB", "Último Recebimento", 135, Qt::AlignLeft, true},
+        {"ULTENVIO", "Último Envio", 130, Qt::AlignLeft, true},
+        {"QTDREGRECEB", "A serem recebidos", 125, Qt::AlignHCenter, true},
+        {"QTDREGENVIAR", "A serem enviados", 125, Qt::AlignHCenter, true},
+        {"QTDREGACONFIRMAR", "Aguardando Confirmação", 160, Qt::AlignHCenter, true},
+    };
+}
+
+} // namespace
+
+int parseInterval(const QString& text) {
+    const auto invalid = [&] {
+        return platform::Error("'" + text.toStdString() + "' is not a valid integer value");
+    };
+    int i = 0;
+    const int n = static_cast<int>(text.size());
+    while (i < n && text[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    int base = 10;
+    if (i < n && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
+        base = 16;
+        ++i;
+    }
+    if (i >= n)
+        throw invalid();
+    long long value = 0;
+    for (; i < n; ++i) {
+        const int digit = QChar(text[i]).isDigit()         ? text[i].unicode() - u'0'
+                          : base == 16 && text[i] >= u'a' && text[i] <= u'f' ? text[i].unicode() - u'a' + 10
+                          : base == 16 && text[i] >= u'A' && text[i] <= u'F' ? text[i].unicode() - u'A' + 10
+                                                                              : -1;
+        if (digit < 0 || digit >= base || text[i].unicode() > 127)
+            throw invalid();
+        value = value * base + digit;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            throw invalid();
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        throw invalid();
+    return static_cast<int>(value);
+}
 
 TFPainel::TFPainel(const QString& folder, QWidget* parent) : QWidget(parent), folder_(folder) {
     buildWindow();
@@ -58,17 +137,39 @@ void TFPainel::buildWindow() {
     middle->addWidget(lblAtualizado);
     headerLayout->addLayout(middle);
     headerLayout->addStretch();
-    headerLayout->addWidget(new QLabel(QStringLiteral("Módulo Cliente"), header));
+    auto* right = new QLabel(QStringLiteral("Módulo Cliente"), header);
+    right->setFont(logoFont);
+    headerLayout->addWidget(right);
     root->addWidget(header);
 
     GridPainel = new QTableView(this);
     GridPainel->setFocusPolicy(Qt::ClickFocus); // Tab never moves into the grid
     GridPainel->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    GridPainel->setSelectionMode(QAbstractItemView::SingleSelection);
+    GridPainel->setSelectionBehavior(QAbstractItemView::SelectItems);
     GridPainel->setShowGrid(false);
+    GridPainel->setStyleSheet(
+        QStringLiteral("QTableView::item { border-bottom: 1px solid #d0d0d0; }"));
     GridPainel->verticalHeader()->hide();
+    GridPainel->setItemDelegate(new StatusDelegate(GridPainel));
+    model_ = new RowListModel(cdsPainel_, statusColumns(), this);
+    model_->rowBackground = [this](std::size_t row) -> std::optional<QColor> {
+        if (cdsPainel_.text(row, "STATUSERRO") == "Sim")
+            return kErrorRowColor;
+        return std::nullopt;
+    };
+    GridPainel->setModel(model_);
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const ColumnDef& col = model_->columns()[static_cast<std::size_t>(c)];
+        if (col.width > 0)
+            GridPainel->setColumnWidth(c, col.width);
+        GridPainel->setColumnHidden(c, !col.visible);
+    }
     root->addWidget(GridPainel, 1);
 
     pnlProgresso = new QWidget(this);
+    pnlProgresso->setAutoFillBackground(true);
+    pnlProgresso->setGeometry(224, 176, 665, 97);
     pnlProgresso->hide();
     auto* progressLayout = new QVBoxLayout(pnlProgresso);
     lblMensagem = new QLabel(pnlProgresso);
@@ -108,9 +209,19 @@ void TFPainel::buildWindow() {
     root->addWidget(statusBar);
 
     Timer = new QTimer(this);
-    Timer->setInterval(15000);
+    Timer->setInterval(intervalMs_);
 
+    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
+    connect(btAtualizar, &QPushButton::clicked, this, [this] { btAtualizarClick(); });
+    connect(btUltReg, &QPushButton::clicked, this, [this] { guarded([this] { btUltRegClick(); }); });
+    connect(btVisualizar, &QPushButton::clicked, this,
+            [this] { guarded([this] { btVisualizarClick(); }); });
     connect(btFechar, &QPushButton::clicked, this, [this] { guarded([this] { btFecharClick(); }); });
+    connect(GridPainel, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        guarded([&] { GridPainelCellClick(index.row(), index.column()); });
+    });
+    connect(GridPainel, &QTableView::doubleClicked, this,
+            [this] { guarded([this] { btUltRegClick(); }); });
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -119,7 +230,8 @@ void TFPainel::buildWindow() {
 void TFPainel::FormCreate() {
     setWindowTitle(QString::fromUtf8(LegendaPainel) + QString::fromUtf8(VersaoSistema));
     ConectarBanco(cnTarvesk_, folder_.toStdString());
-    colunaMaquinaEcf_ = AjustarColunaMaquinaECF(cnTarvesk_);
+    if (AjustarColunaMaquinaECF(cnTarvesk_))
+        GridPainel->setColumnHidden(model_->columnOf("MAQUINAECF"), false);
 }
 
 void TFPainel::showEvent(QShowEvent* event) {
@@ -127,10 +239,140 @@ void TFPainel::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
-    guarded([this] { FormShow(); });
+    // Shown first, then filled: the window appears before the first query.
+    QTimer::singleShot(0, this, [this] { guarded([this] { FormShow(); }); });
 }
 
-void TFPainel::FormShow() { Timer->start(); }
+void TFPainel::FormShow() {
+    guarded([this] { edtIntervaloExit(); });
+    refreshWithTimer();
+}
+
+void TFPainel::startTimer() {
+    // A zero or negative interval means no automatic refresh.
+    if (intervalMs_ > 0)
+        Timer->start();
+}
+
+void TFPainel::refreshWithTimer() {
+    Timer->stop();
+    // A failure's box is shown before the timer counts again, so a database
+    // that stays down shows one box at a time, never a pile.
+    guarded([this] { AtualizarPainel(); });
+    if (!processEnding())
+        startTimer();
+}
+
+void TFPainel::TimerTimer() { refreshWithTimer(); }
+
+void TFPainel::btAtualizarClick() { refreshWithTimer(); }
+
+void TFPainel::AtualizarPainel() {
+    lblAtualizandoPainel->show();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore {
+        QLabel* label;
+        ~Restore() {
+            label->hide();
+            QApplication::restoreOverrideCursor();
+        }
+    } restore{lblAtualizandoPainel};
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    model_->beginReset();
+    cdsPainel_.clear();
+    try {
+        cdsPainel_.load(loadStatusRows(cnTarvesk_));
+    } catch (...) {
+        model_->endReset();
+        throw;
+    }
+    model_->endReset();
+    if (!cdsPainel_.empty())
+        GridPainel->setCurrentIndex(model_->index(0, GridPainel->currentIndex().isValid()
+                                                         ? GridPainel->currentIndex().column()
+                                                         : 0));
+    lblAtualizado->setText(QStringLiteral("Informações atualizadas em ") +
+                           clock_().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+}
+
+void TFPainel::edtIntervaloExit() {
+    Timer->stop();
+    struct Restart {
+        TFPainel* self;
+        ~Restart() {
+            if (!processEnding())
+                self->startTimer();
+        }
+    } restart{this};
+    const int seconds = parseInterval(edtIntervalo->text());
+    // A negative value would give an interval too long to ever fire.
+    intervalMs_ = seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000;
+    if (intervalMs_ > 0)
+        Timer->setInterval(intervalMs_);
+}
+
+int TFPainel::currentRow() const {
+    const QModelIndex index = GridPainel->currentIndex();
+    return index.isValid() && index.row() < static_cast<int>(cdsPainel_.size()) ? index.row()
+                                                                                 : -1;
+}
+
+QString TFPainel::codigoFilialAtual() const {
+    const int row = currentRow();
+    return row < 0 ? QString()
+                   : QString::fromStdString(
+                         cdsPainel_.text(static_cast<std::size_t>(row), "CODEMPRESA"));
+}
+
+QString TFPainel::nomeFilialAtual() const {
+    const int row = currentRow();
+    return row < 0 ? QString()
+                   : QString::fromStdString(cdsPainel_.text(static_cast<std::size_t>(row), "NOME"));
+}
+
+void TFPainel::GridPainelCellClick(int row, int column) {
+    (void)row; // the click already made the row current
+    if (column == model_->columnOf("STATUSERRO"))
+        VisualizarErros();
+}
+
+void TFPainel::VisualizarErros() {
+    Timer->stop();
+    struct After {
+        TFPainel* self;
+        ~After() {
+            guarded([this] { self->AtualizarPainel(); });
+            const int column = self->model_->columnOf("STATUSERRO");
+            const int row = std::max(0, self->currentRow());
+            self->GridPainel->setCurrentIndex(self->model_->index(row, column));
+            if (!processEnding())
+                self->startTimer();
+            self->update();
+        }
+    } after{this};
+    views::TFVisualizar janela(cnTarvesk_, transacoes_, this);
+    janela.CodigoFilial = codigoFilialAtual();
+    janela.lblNomeEmpresa->setText(nomeFilialAtual());
+    janela.exec();
+}
+
+void TFPainel::btUltRegClick() {
+    Timer->stop();
+    struct After {
+        TFPainel* self;
+        ~After() {
+            guarded([this] { self->AtualizarPainel(); });
+            if (!processEnding())
+                self->startTimer();
+        }
+    } after{this};
+    // The synchronized-records window opens here once it exists.
+}
+
+void TFPainel::btVisualizarClick() {
+    // The log window opens here once it exists.
+}
 
 void TFPainel::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the process, without a question.
@@ -144,6 +386,12 @@ bool TFPainel::eventFilter(QObject* watched, QEvent* event) {
         // Only keys aimed at this window, not at a modal window above it.
         if (w && w->window() == this)
             return FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+    } else if (event->type() == QEvent::FocusOut && watched == edtIntervalo) {
+        // Leaving the box for another control applies it; another window
+        // coming up (a message box) does not.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            guarded([this] { edtIntervaloExit(); });
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "app/Database.h"
+#include "app/RowList.h"
 #include "db/Connection.h"
 
+#include <QDateTime>
 #include <QWidget>
+
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -15,7 +19,8 @@ class QTimer;
 namespace app {
 
 // The main window: lives for the whole process, owns the one database
-// connection and closes the process when it closes.
+// connection, shows one status row per machine of each branch and reloads
+// them on its timer. Closing it ends the process.
 class TFPainel : public QWidget {
 public:
     // `folder` holds Caminho.ini: the executable's folder in the panel.
@@ -24,9 +29,29 @@ public:
 
     db::Connection& cnTarvesk() { return cnTarvesk_; }
     TransactionGuards& transacoes() { return transacoes_; }
-    bool colunaMaquinaEcfVisivel() const { return colunaMaquinaEcf_; }
+    const RowList& cdsPainel() const { return cdsPainel_; }
+    RowListModel* modelo() const { return model_; }
+    int intervaloMs() const { return intervalMs_; }
+    // The clock of "Informações atualizadas em"; tests fix it.
+    void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
+    // Reloads the status rows. Raises on failure (after tidying up).
+    void AtualizarPainel();
+    // Refresh with the timer discipline: stopped before, started after,
+    // also when the refresh fails (after its error box closed).
+    void TimerTimer();
+    void btAtualizarClick();
+    // Applies the typed interval (runs when the box loses focus).
+    void edtIntervaloExit();
+    void GridPainelCellClick(int row, int column);
+    void VisualizarErros();
+    void btUltRegClick();
+    void btVisualizarClick();
     void HabilitarBotoes(bool enabled);
+
+    // The current row's branch code and display name ("" with an empty grid).
+    QString codigoFilialAtual() const;
+    QString nomeFilialAtual() const;
 
     QLineEdit* edtIntervalo = nullptr;
     QLabel* lblAtualizado = nullptr;
@@ -55,12 +80,23 @@ private:
     void FormShow();
     bool FormKeyDown(int key);
     void btFecharClick();
+    void startTimer();
+    void refreshWithTimer();
+    int currentRow() const;
 
     QString folder_;
     db::Connection cnTarvesk_;
     TransactionGuards transacoes_{cnTarvesk_};
-    bool colunaMaquinaEcf_ = false;
+    RowList cdsPainel_;
+    RowListModel* model_ = nullptr;
+    int intervalMs_ = 15000;
     bool shown_ = false;
+    std::function<QDateTime()> clock_ = [] { return QDateTime::currentDateTime(); };
 };
+
+// Whole-number conversion of the interval box: blanks, a sign, then decimal
+// digits, or hexadecimal after "$", "x" or "X". Raises "'%s' is not a valid
+// integer value" otherwise.
+int parseInterval(const QString& text);
 
 } // namespace app

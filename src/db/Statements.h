@@ -27,6 +27,26 @@ From IgfMaquina
 Inner Join Filiais on IgfMaquina.Maquina = Filiais.CodEmpresa
 Order By Filiais.NomeEmpresa)sql";
 
+// What the panel runs instead of Filiais: the statement above makes the
+// server count the whole queue once per status row, which freezes the panel
+// on a large queue. These two give the same rows, reading the queue once.
+inline constexpr std::string_view FiliaisFila = R"sql(Select Count(IIF(MvIntegGeral.DataEnvio Is Null, 1, Null)) As QtdRegEnviar,
+       Count(IIF(MvIntegGeral.DataEnvio Is Not Null and
+                 MvIntegGeral.datasinc is null, 1, Null)) As QtdRegAConfirmar
+From MvIntegGeral)sql";
+
+inline constexpr std::string_view FiliaisMaquinas = R"sql(Select Filiais.CodEmpresa,
+           Filiais.CodEmpresa || ' - ' || Filiais.NomeEmpresa As Nome,
+           IgfMaquina.MaquinaECF,
+           IgfMaquina.Intervalo, IgfMaquina.QtdRegReceb,
+           IgfMaquina.UltReceb, IgfMaquina.UltEnvio,
+    IIF(Exists(Select 1 From IntegErro Where IntegErro.CodEmpresa = IgfMaquina.Maquina
+         And IntegErro.MaquinaECF = IgfMaquina.MaquinaECF
+         And IntegErro.Conferido = 'N'),'Sim','Não') As StatusErro
+From IgfMaquina
+Inner Join Filiais on IgfMaquina.Maquina = Filiais.CodEmpresa
+Order By Filiais.NomeEmpresa)sql";
+
 inline constexpr std::string_view ParaWeb = "Select UTILIZAINTEGWEBSERVICE from PARAWEB";
 
 // Integration triggers of a table. AND binds before OR: a trigger named
@@ -90,5 +110,26 @@ ON RDB$RELATION_CONSTRAINTS.RDB$INDEX_NAME = RDB$INDEX_SEGMENTS.RDB$INDEX_NAME
 WHERE RDB$RELATION_CONSTRAINTS.RDB$RELATION_NAME   = :TABELA
 AND RDB$RELATION_CONSTRAINTS.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'
 ORDER BY RDB$INDEX_SEGMENTS.RDB$FIELD_POSITION)sql";
+
+// Error viewer: the list query as a new window holds it (unreviewed errors),
+// and the pieces the filter rebuilds it from.
+inline constexpr std::string_view IntegErroInicial = "Select *\n"
+                                                     "From IntegErro\n"
+                                                     "Where CodEmpresa = :PCodEmpresa\n"
+                                                     "And Conferido = 'N'\n"
+                                                     "Order By DataErro Desc";
+inline constexpr std::string_view IntegErroSelect =
+    "Select * From IntegErro Where CodEmpresa = :PCodEmpresa";
+inline constexpr std::string_view IntegErroNaoConferidos = "And Conferido = 'N'";
+inline constexpr std::string_view IntegErroOrdem = "Order By DataErro Desc";
+
+// One line each, blanks included, as the integration databases have always
+// received them.
+inline constexpr std::string_view GravarConferido =
+    "Update IntegErro Set Conferido = :PConferido Where CodEmpresa  = :PCodEmpresa              And IdIntegErro = :PIdIntegErro          ";
+inline constexpr std::string_view ExcluirErros =
+    "Delete From IntegErro             Where CodEmpresa  = :PCodEmpresa";
+static_assert(GravarConferido.size() == 132);
+static_assert(ExcluirErros.size() == 66);
 
 } // namespace db::sql

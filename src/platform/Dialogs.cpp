@@ -7,39 +7,34 @@
 namespace platform {
 namespace {
 
-int showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-            bool withCancel, bool yesNo) {
-    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
-    if (yesNo) {
-        box.addButton(QStringLiteral("&Sim"), QMessageBox::YesRole);
-        auto* no = box.addButton(QStringLiteral("&Não"), QMessageBox::NoRole);
-        box.setEscapeButton(no);
-    } else {
-        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-        if (withCancel)
-            box.setEscapeButton(box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole));
-    }
-    box.exec();
-    const auto* clicked = box.clickedButton();
-    return clicked ? static_cast<int>(box.buttonRole(const_cast<QAbstractButton*>(clicked))) : -1;
-}
-
 class QtDialogs final : public Dialogs {
 public:
-    void error(QWidget* parent, const QString& text) override {
-        showBox(parent, QMessageBox::Critical, QStringLiteral("Erro"), text, true, false);
+    Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                   Buttons buttons) override {
+        static const QMessageBox::Icon icons[] = {QMessageBox::Critical, QMessageBox::Warning,
+                                                  QMessageBox::Information,
+                                                  QMessageBox::Question};
+        QMessageBox box(icons[static_cast<int>(icon)], title, text, QMessageBox::NoButton, parent);
+        QAbstractButton* yes = nullptr;
+        QAbstractButton* ok = nullptr;
+        if (buttons == Buttons::YesNo) {
+            yes = box.addButton(QStringLiteral("&Sim"), QMessageBox::YesRole);
+            box.setEscapeButton(box.addButton(QStringLiteral("&Não"), QMessageBox::NoRole));
+        } else {
+            ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+            if (buttons == Buttons::OkCancel)
+                box.setEscapeButton(
+                    box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole));
+            else
+                box.setEscapeButton(ok);
+        }
+        box.exec();
+        const QAbstractButton* clicked = box.clickedButton();
+        if (buttons == Buttons::YesNo)
+            return clicked && clicked == yes ? Answer::Yes : Answer::No;
+        return clicked && clicked == ok ? Answer::Ok : Answer::Cancel;
     }
-    void warning(QWidget* parent, const QString& text) override {
-        showBox(parent, QMessageBox::Warning, QStringLiteral("Alerta"), text, false, false);
-    }
-    void information(QWidget* parent, const QString& text) override {
-        showBox(parent, QMessageBox::Information, QStringLiteral("Informação"), text, false,
-                false);
-    }
-    bool question(QWidget* parent, const QString& text) override {
-        return showBox(parent, QMessageBox::Question, QStringLiteral("Confirmação"), text, false,
-                       true) == QMessageBox::YesRole;
-    }
+
     QString openFile(QWidget* parent, const QString& caption, const QString& directory,
                      const QString& filter) override {
         return QFileDialog::getOpenFileName(parent, caption, directory, filter);

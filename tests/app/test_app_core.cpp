@@ -2,6 +2,8 @@
 #include "app/Decifra.h"
 #include "app/Formats.h"
 #include "app/IniFile.h"
+#include "app/StatusRows.h"
+#include "db/Statements.h"
 #include "platform/Error.h"
 #include "support/TestDatabase.h"
 
@@ -328,4 +330,70 @@ TEST_F(RemoteServerTest, ConnectsThroughCaminhoIniAndReportsTheServersReason) {
                            ". Motivo: Your user name and password are not defined. Ask your "
                            "database administrator to set up a Firebird login.\r\n"
                            "Entre em contato com o suporte técnico.");
+}
+
+// The panel's status rows must be exactly those of the reference statement.
+TEST(StatusRows, EqualTheReferenceStatementInEveryCase) {
+    const std::vector<std::pair<const char*, const char*>> cases = {
+        {"no machine", ""},
+        {"machine without branch",
+         "insert into Filiais values ('01', 'Matriz');"
+         "insert into IgfMaquina values ('09', '0001', '5', 1, null, null, 0);"},
+        {"branch with two machines, errors of each",
+         "insert into Filiais values ('02', 'Campinas');"
+         "insert into IgfMaquina values ('02', '0001', '10', 3, '2026-01-02 10:00:00', "
+         "'2026-01-02', 5);"
+         "insert into IgfMaquina values ('02', '0002', '10', 0, null, null, 5);"
+         "insert into IntegErro values ('02', 1, 'now', 'x', 'N', '0002');"},
+        {"error of another machine, reviewed error, null machine",
+         "insert into Filiais values ('03', 'Santos');"
+         "insert into Filiais values ('04', 'Curitiba');"
+         "insert into IgfMaquina values ('03', '0001', null, null, null, null, null);"
+         "insert into IgfMaquina values ('04', null, '1', 2, null, null, null);"
+         "insert into IntegErro values ('03', 1, 'now', 'x', 'N', '0009');"
+         "insert into IntegErro values ('03', 2, 'now', 'x', 'S', '0001');"
+         "insert into IntegErro values ('04', 1, 'now', 'x', 'N', null);"},
+        {"null branch name, several branches and a queue",
+         "insert into Filiais values ('05', null);"
+         "insert into Filiais values ('06', 'Alfa');"
+         "insert into Filiais values ('07', 'Zeta');"
+         "insert into IgfMaquina values ('07', '0001', '1', 0, null, null, 0);"
+         "insert into IgfMaquina values ('05', '0001', '1', 0, null, null, 0);"
+         "insert into IgfMaquina values ('06', '0001', '1', 0, null, null, 0);"
+         "insert into IntegErro values ('06', 1, 'now', 'x', 'N', '0001');"
+         "insert into MvIntegGeral (Ordem, Tabela) values (1, 'A');"
+         "insert into MvIntegGeral (Ordem, Tabela, DataEnvio) values (2, 'A', 'now');"
+         "insert into MvIntegGeral (Ordem, Tabela, DataEnvio) values (3, 'A', 'now');"
+         "insert into MvIntegGeral (Ordem, Tabela, DataEnvio, DataSinc) values (4, 'A', 'now', "
+         "'now');"
+         "insert into MvIntegGeral (Ordem, Tabela, DataSinc) values (5, 'A', 'now');"},
+    };
+    std::string all;
+    for (const auto& [name, script] : cases) {
+        all += script; // each case adds to the ones before it
+        TestDatabase fresh;
+        fresh.run(all);
+        const db::Result reference = fresh.connection().query(db::sql::Filiais);
+        const db::Result panel = app::loadStatusRows(fresh.connection());
+        EXPECT_EQ(panel.columns, reference.columns) << name;
+        EXPECT_EQ(panel.rows, reference.rows) << name;
+    }
+    // What the last case shows, spelled out.
+    TestDatabase last;
+    last.run(all);
+    const db::Result r = app::loadStatusRows(last.connection());
+    std::vector<std::string> seen;
+    for (std::size_t i = 0; i < r.rows.size(); ++i)
+        seen.push_back(r.at(i, "NOME").toText() + "|" + r.at(i, "MAQUINAECF").toText() + "|" +
+                       r.at(i, "STATUSERRO").toText() + "|" + r.at(i, "QTDREGENVIAR").toText() +
+                       "|" + r.at(i, "QTDREGACONFIRMAR").toText());
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "|0001|Não|2|2",        // null name sorts first and shows empty
+                        "06 - Alfa|0001|Sim|2|2",
+                        "02 - Campinas|0001|Não|2|2",
+                        "02 - Campinas|0002|Sim|2|2",
+                        "04 - Curitiba||Não|2|2", // null machine never "Sim"
+                        "03 - Santos|0001|Não|2|2",
+                        "07 - Zeta|0001|Não|2|2",
+                    }));
 }

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 namespace testing_support {
 
@@ -12,41 +13,46 @@ namespace testing_support {
 class ScriptedDialogs : public platform::Dialogs {
 public:
     struct Shown {
-        QString kind; // "Erro", "Alerta", "Informação", "Confirmação", "Arquivo"
+        Icon icon;
+        QString title;
         QString text;
+        Buttons buttons;
     };
 
     ScriptedDialogs() { platform::setDialogs(this); }
     ~ScriptedDialogs() override { platform::setDialogs(nullptr); }
 
-    std::deque<bool> questionAnswers; // default: "Sim"
-    std::deque<QString> fileAnswers;  // default: cancelled
+    std::deque<Answer> answers;      // default: Ok, or Yes for questions
+    std::deque<QString> fileAnswers; // default: cancelled
+    QStringList fileRequests;        // caption|directory|filter of each chooser
     QList<Shown> shown;
+    // Runs while a box is "open", before it answers (to let time pass under it).
+    std::function<void(const Shown&)> whileOpen;
 
-    QStringList texts(const QString& kind) const {
+    QStringList texts(const QString& title) const {
         QStringList out;
         for (const auto& s : shown)
-            if (s.kind == kind)
+            if (s.title == title)
                 out << s.text;
         return out;
     }
 
-    void error(QWidget*, const QString& text) override { shown.append({"Erro", text}); }
-    void warning(QWidget*, const QString& text) override { shown.append({"Alerta", text}); }
-    void information(QWidget*, const QString& text) override {
-        shown.append({QStringLiteral("Informação"), text});
+    Answer message(QWidget*, Icon icon, const QString& title, const QString& text,
+                   Buttons buttons) override {
+        shown.append({icon, title, text, buttons});
+        if (whileOpen)
+            whileOpen(shown.back());
+        if (!answers.empty()) {
+            const Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
-    bool question(QWidget*, const QString& text) override {
-        shown.append({QStringLiteral("Confirmação"), text});
-        if (questionAnswers.empty())
-            return true;
-        const bool a = questionAnswers.front();
-        questionAnswers.pop_front();
-        return a;
-    }
-    QString openFile(QWidget*, const QString& caption, const QString&,
+
+    QString openFile(QWidget*, const QString& caption, const QString& directory,
                      const QString& filter) override {
-        shown.append({"Arquivo", caption + "|" + filter});
+        fileRequests << caption + "|" + directory + "|" + filter;
         if (fileAnswers.empty())
             return {};
         QString a = fileAnswers.front();
