@@ -7,7 +7,7 @@ INSERT INTO Filiais VALUES ('03', 'Filial Santos');
 INSERT INTO Filiais VALUES ('04', 'Filial Curitiba');
 INSERT INTO Filiais VALUES ('05', NULL);
 
-INSERT INTO IgfMaquina VALUES ('01', '0001', '00:05', 0,  '2026-12-11 06:55:12', '2026-12-11 06:55:40', 1004);
+INSERT INTO IgfMaquina VALUES ('01', '0001', '00:05', 0,  '2026-12-11 06:55:12', '2026-12-11 06:55:40', 1000);
 INSERT INTO IgfMaquina VALUES ('02', '0001', '00:10', 12, '2026-12-11 06:40:03', '2026-12-11 06:41:19', 1006);
 INSERT INTO IgfMaquina VALUES ('02', '0002', '00:10', 3,  '2026-12-10 00:00:00', '2026-12-10 18:22:07', 1006);
 INSERT INTO IgfMaquina VALUES ('03', '0001', '00:15', 0,  '2026-12-09 17:31:44', NULL, 1002);
@@ -132,6 +132,11 @@ INSERT INTO TRANSFESTOQUE VALUES (77, 1203, 1, '02', 40);
 INSERT INTO TRANSFESTOQUE VALUES (78, 1204, 1, '03', 15.5);
 UPDATE CLIENTE SET NOME = 'Bruno Lima Jr.' WHERE CODCLIENTE = 884;
 INSERT INTO AUDITORIA VALUES ('2026-12-11 07:00:00', 'Carga inicial da demonstração');
+
+-- A change of a table without a primary key, and one of a table this
+-- branch does not have.
+INSERT INTO MvIntegGeral (Ordem, Acao, Tabela, CHAVE0) VALUES (GEN_ID(GEN_MVINTEGGERAL, 1), 'I', 'AUDITORIA', 'x');
+INSERT INTO MvIntegGeral (Ordem, Acao, Tabela, CHAVE0, CHAVE1) VALUES (GEN_ID(GEN_MVINTEGGERAL, 1), 'I', 'MVGERAL', '01', '5501');
 
 -- The first records went out and were confirmed, the next were sent and wait
 -- for confirmation, the rest wait to be sent.

@@ -3,7 +3,9 @@
 #include "app/FailurePolicy.h"
 #include "app/StatusRows.h"
 #include "platform/Error.h"
+#include "views/TFUltRegSincro.h"
 #include "views/TFVisualizar.h"
+#include "views/TFVisualizarLog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -151,6 +153,8 @@ void TFPainel::buildWindow() {
     GridPainel->setStyleSheet(
         QStringLiteral("QTableView::item { border-bottom: 1px solid #d0d0d0; }"));
     GridPainel->verticalHeader()->hide();
+    GridPainel->verticalHeader()->setDefaultSectionSize(20);
+    GridPainel->setWordWrap(false);
     GridPainel->setItemDelegate(new StatusDelegate(GridPainel));
     model_ = new RowListModel(cdsPainel_, statusColumns(), this);
     model_->rowBackground = [this](std::size_t row) -> std::optional<QColor> {
@@ -367,11 +371,16 @@ void TFPainel::btUltRegClick() {
                 self->startTimer();
         }
     } after{this};
-    // The synchronized-records window opens here once it exists.
+    views::TFUltRegSincro janela(cnTarvesk_, this);
+    janela.CodigoFilial = codigoFilialAtual();
+    janela.lblNomeEmpresa->setText(nomeFilialAtual());
+    janela.exec();
 }
 
 void TFPainel::btVisualizarClick() {
-    // The log window opens here once it exists.
+    // The timer keeps running: the panel goes on refreshing under the log.
+    views::TFVisualizarLog janela(this);
+    janela.exec();
 }
 
 void TFPainel::closeEvent(QCloseEvent* event) {

@@ -623,6 +623,31 @@ void Connection::rollback() {
     }
 }
 
+void Connection::executeDirect(std::string_view sql) {
+    try {
+        d->ensureOpen();
+        ITransaction* tra = d->transaction ? d->transaction : d->begin();
+        try {
+            const std::string text = platform::utf8ToCp1252(sql);
+            d->attachment->execute(d->st(), tra, 0, text.c_str(), 1, nullptr, nullptr, nullptr,
+                                   nullptr);
+            if (tra != d->transaction)
+                tra->commit(d->st());
+        } catch (...) {
+            if (tra != d->transaction) {
+                try {
+                    tra->rollback(d->st());
+                } catch (const FbException&) {
+                    tra->release();
+                }
+            }
+            throw;
+        }
+    } catch (const FbException& e) {
+        d->fail(e);
+    }
+}
+
 bool Connection::inTransaction() const { return d->transaction != nullptr; }
 
 std::vector<std::string> Connection::tableNames() {

@@ -59,6 +59,11 @@ public:
     // Runs a writing statement; returns the number of rows it touched.
     std::int64_t execute(std::string_view sql, const Params& params = {});
 
+    // Runs a statement as it stands: no :NAME parameters (so PSQL variables
+    // in EXECUTE BLOCK and triggers pass untouched) and nothing kept
+    // prepared. For scripts.
+    void executeDirect(std::string_view sql);
+
     void startTransaction();
     void commit();
     void rollback();

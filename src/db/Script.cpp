@@ -77,7 +77,7 @@ std::vector<std::string> splitScript(std::string_view script) {
 
 void runScript(Connection& connection, std::string_view script) {
     for (const std::string& stmt : splitScript(script))
-        connection.execute(stmt);
+        connection.executeDirect(stmt);
 }
 
 } // namespace db

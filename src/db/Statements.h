@@ -3,6 +3,7 @@
 // Every statement the panel sends, character for character as the
 // integration databases expect them. Windows refer to them by name.
 
+#include <string>
 #include <string_view>
 
 namespace db::sql {
@@ -105,7 +106,7 @@ Order By r.Rdb$Field_Position)sql";
 // Primary-key columns of a table, in key order.
 inline constexpr std::string_view ChavePrimaria = R"sql(SELECT RDB$INDEX_SEGMENTS.RDB$FIELD_NAME
 FROM RDB$RELATION_CONSTRAINTS
-INNER JOIN RDB$INDEX_SEGMENTS
+INNER JOIN RDB$INDEX_SEGMENTS 
 ON RDB$RELATION_CONSTRAINTS.RDB$INDEX_NAME = RDB$INDEX_SEGMENTS.RDB$INDEX_NAME
 WHERE RDB$RELATION_CONSTRAINTS.RDB$RELATION_NAME   = :TABELA
 AND RDB$RELATION_CONSTRAINTS.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'
@@ -131,5 +132,49 @@ inline constexpr std::string_view ExcluirErros =
     "Delete From IntegErro             Where CodEmpresa  = :PCodEmpresa";
 static_assert(GravarConferido.size() == 132);
 static_assert(ExcluirErros.size() == 66);
+
+// Synchronized-records window: the 15 latest received records of a branch.
+inline constexpr std::string_view RegReceb = R"sql(Select First 15 IntegReceb.Ordem, IntegReceb.Tabela, IntegReceb.Chave
+From IntegReceb
+Where IntegReceb.CodEmpresa = :PCodEmpresa
+Order By IntegReceb.Ordem Desc)sql";
+
+// Queue records of a branch past its machine's UltIdServer: every table but
+// TRANSFESTOQUE and MVGERAL, whose records carry the branch in Chave3 and
+// Chave0. The last sent (DATASINC set) and the next to send (DATASINC null).
+inline constexpr std::string_view RegEnviado = R"sql(Select First 15 MvIntegGeral.* From MvIntegGeral
+Where (( MvIntegGeral.Ordem > ( Select first 1 IgfMaquina.UltIdServer From IgfMaquina
+      Where IgfMaquina.Maquina = :PMaquina )
+And MvIntegGeral.Tabela Not In ( 'TRANSFESTOQUE','MVGERAL') )
+Or
+( MvIntegGeral.Ordem > ( Select first 1 IgfMaquina.UltIdServer From IgfMaquina
+      Where IgfMaquina.Maquina = :PMaquina)
+And ( ( MvIntegGeral.Tabela = 'TRANSFESTOQUE'
+And MvIntegGeral.Chave3 = :PMaquina )
+Or ( MvIntegGeral.Tabela = 'MVGERAL'
+And MvIntegGeral.Chave0 = :PMaquina ) )
+))
+And MvIntegGeral.DATASINC is not Null
+Order By MvIntegGeral.Ordem)sql";
+
+inline constexpr std::string_view PrxReg = R"sql(Select First 15 MvIntegGeral.* From MvIntegGeral
+Where (( MvIntegGeral.Ordem > ( Select first 1 IgfMaquina.UltIdServer From IgfMaquina
+      Where IgfMaquina.Maquina = :PMaquina )
+And MvIntegGeral.Tabela Not In ( 'TRANSFESTOQUE','MVGERAL') )
+Or
+( MvIntegGeral.Ordem > ( Select first 1 IgfMaquina.UltIdServer From IgfMaquina
+      Where IgfMaquina.Maquina = :PMaquina)
+And ( ( MvIntegGeral.Tabela = 'TRANSFESTOQUE'
+And MvIntegGeral.Chave3 = :PMaquina )
+Or ( MvIntegGeral.Tabela = 'MVGERAL'
+And MvIntegGeral.Chave0 = :PMaquina ) )
+))
+And MvIntegGeral.DATASINC is Null
+Order By MvIntegGeral.Ordem)sql";
+
+// Every pending record ("&Todos os registros"): PrxReg without its outer
+// First 15. The subselects keep their "first 1": a branch with two machines
+// would otherwise make them return two values and the list fail.
+std::string PrxRegTodos();
 
 } // namespace db::sql

@@ -110,6 +110,7 @@ TFVisualizar::TFVisualizar(db::Connection& connection, app::TransactionGuards& g
     GridVisualizar->setSelectionMode(QAbstractItemView::ExtendedSelection);
     GridVisualizar->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridVisualizar->verticalHeader()->setDefaultSectionSize(20);
+    GridVisualizar->setWordWrap(false);
     GridVisualizar->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     GridVisualizar->verticalHeader()->setFixedWidth(12);
     model_ = new app::RowListModel(cdsIntegErro_,

@@ -4,7 +4,9 @@
 #include "platform/Error.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
+#include "views/TFUltRegSincro.h"
 #include "views/TFVisualizar.h"
+#include "views/TFVisualizarLog.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -327,9 +329,36 @@ private slots:
         app::TFPainel& p = *f.painel;
         p.setClock([] { return QDateTime(QDate(2031, 5, 6), QTime(7, 8, 9)); });
         p.Timer->stop();
+        QString branch, caption;
+        bool timerWasStopped = false;
+        closeNextModal([&](QWidget* modal) {
+            auto* janela = dynamic_cast<views::TFUltRegSincro*>(modal);
+            QVERIFY(janela);
+            branch = janela->CodigoFilial;
+            caption = janela->lblNomeEmpresa->text();
+            timerWasStopped = !p.Timer->isActive();
+        });
         QTest::mouseClick(p.btUltReg, Qt::LeftButton);
+        QCOMPARE(branch, QStringLiteral("02"));
+        QCOMPARE(caption, QStringLiteral("02 - Campinas"));
+        QVERIFY(timerWasStopped);
         QVERIFY(p.lblAtualizado->text().endsWith(QStringLiteral("06/05/2031 07:08:09")));
         QVERIFY(p.Timer->isActive());
+
+        // A double-click on the grid opens it too; the log window leaves the timer alone.
+        bool opened = false;
+        closeNextModal([&](QWidget* modal) { opened = dynamic_cast<views::TFUltRegSincro*>(modal); });
+        const QRect rect = p.GridPainel->visualRect(p.modelo()->index(2, 0));
+        QTest::mouseClick(p.GridPainel->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(p.GridPainel->viewport(), Qt::LeftButton, {}, rect.center());
+        QTRY_VERIFY(opened);
+        bool logTimer = false;
+        closeNextModal([&](QWidget* modal) {
+            QVERIFY(dynamic_cast<views::TFVisualizarLog*>(modal));
+            logTimer = p.Timer->isActive();
+        });
+        QTest::mouseClick(p.btVisualizar, Qt::LeftButton);
+        QVERIFY(logTimer);
     }
 
     void anEmptyGridHandsOnAnEmptyBranch() {
