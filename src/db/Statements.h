@@ -48,6 +48,10 @@ From IgfMaquina
 Inner Join Filiais on IgfMaquina.Maquina = Filiais.CodEmpresa
 Order By Filiais.NomeEmpresa)sql";
 
+// Central server connection parameters.
+inline constexpr std::string_view ParaOffLine =
+    "Select WSDLServ, ServicoServ, PortaServ, IPProxy, UsuarioProxy, SenhaProxy From ParaOffLine";
+
 inline constexpr std::string_view ParaWeb = "Select UTILIZAINTEGWEBSERVICE from PARAWEB";
 
 // Integration triggers of a table. AND binds before OR: a trigger named

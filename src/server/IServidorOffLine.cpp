@@ -57,7 +57,8 @@ std::int32_t IServidorOffLine::FRetornaQtdRegistrosIntegrar(const std::string& V
 }
 
 TColMetaDadosTabelas IServidorOffLine::FRetornaMetaDadosTabelas(const TListaTabelas& VFListaTabelas) {
-    return metaDadosTabelasFrom(invoke("FRetornaMetaDadosTabelas", {toSoap(VFListaTabelas)}));
+    return metaDadosTabelasFrom(
+        SoapValue(invoke("FRetornaMetaDadosTabelas", {toSoap(VFListaTabelas)})));
 }
 
 TColRegistroFila IServidorOffLine::RetornaRegistrosIntegrados(const std::string& pCodEmpresaLocal,

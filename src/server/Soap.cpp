@@ -1,5 +1,7 @@
 #include "Soap.h"
 
+#include "server/Xml.h"
+
 #include "platform/Error.h"
 
 #include <libxml/parser.h>
@@ -29,10 +31,6 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
            });
 }
 
-struct DocFree {
-    void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
-};
-using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 
 // ---------------------------------------------------------------- writing
 
@@ -67,7 +65,8 @@ public:
         case Kind::Integer:
         case Kind::Boolean:
         case Kind::Enum: {
-            xmlNodePtr el = textChild(parent, name, scalarText(type, value));
+            xmlNodePtr el = type.kind == Kind::String ? textChild(parent, name, value.text())
+                                                      : textChild(parent, name, scalarText(type, value));
             xmlNewNsProp(el, xsi_, X("type"), X(qualifiedType(type, el)));
             break;
         }
@@ -176,6 +175,8 @@ private:
         for (const SoapValue& item : items) {
             if (element.kind == Kind::Struct) {
                 writeReference(child(el, "item"), element, item);
+            } else if (element.kind == Kind::String) {
+                textChild(el, "item", item.text());
             } else {
                 textChild(el, "item", scalarText(element, item));
             }
@@ -323,9 +324,9 @@ void refuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
     xmlStopParser(ctxt);
 }
 
-// Parses an untrusted document: no network, no DTD (internal or external),
-// no entity substitution, bounded size and depth.
-DocPtr parse(std::string_view body) {
+} // namespace
+
+DocPtr parseUntrusted(std::string_view body) {
     if (body.size() > kMaxResponseBytes)
         throw platform::Error("SOAP response too large: " + std::to_string(body.size()) +
                               " bytes (limit " + std::to_string(kMaxResponseBytes) + ")");
@@ -357,6 +358,10 @@ DocPtr parse(std::string_view body) {
                 dropBlankText(n);
     return doc;
 }
+
+namespace {
+
+DocPtr parse(std::string_view body) { return parseUntrusted(body); }
 
 bool inNamespace(xmlNodePtr node, std::string_view ns) {
     return node->ns && S(node->ns->href) == ns;
@@ -402,6 +407,10 @@ std::string trim(std::string s) {
 
 // Text of a node that must hold text only.
 std::string singleText(xmlNodePtr node) {
+    if (!node->children)
+        return {};
+    if (node->children == node->last && node->children->type == XML_TEXT_NODE)
+        return S(node->children->content);
     std::string text;
     for (xmlNodePtr c = node->children; c; c = c->next) {
         if (c->type == XML_TEXT_NODE)
@@ -456,6 +465,8 @@ public:
     // Follows href references (wherever the target stands) to the element
     // that takes the node's place.
     xmlNodePtr resolve(xmlNodePtr node) const {
+        if (!node || !node->properties)
+            return node; // no attributes, no reference
         std::set<xmlNodePtr> seen;
         while (node && hasAttribute(node, "href")) {
             const std::string href = attribute(node, "href");
@@ -518,13 +529,16 @@ private:
         for (; node; node = node->next) {
             if (node->type != XML_ELEMENT_NODE)
                 continue;
-            if (hasAttribute(node, "id"))
-                ids_.emplace("#" + attribute(node, "id"), node);
+            for (xmlAttrPtr a = node->properties; a; a = a->next)
+                if (!a->ns && a->name && std::strcmp(reinterpret_cast<const char*>(a->name), "id") == 0)
+                    ids_.emplace("#" + attribute(node, "id"), node);
             index(node->children);
         }
     }
 
     static bool isNull(xmlNodePtr v) {
+        if (!v->properties)
+            return v->children == nullptr;
         for (const char* name : {"nil", "NULL"})
             if (hasAttribute(v, name, kXsiNamespace.data()) &&
                 isTrue(attribute(v, name, kXsiNamespace.data())))
@@ -576,14 +590,17 @@ private:
                                       std::to_string(static_cast<long long>(r) * c) +
                                       " elements but holds " + std::to_string(children.size()));
             std::size_t next = 0;
+            rows.reserve(static_cast<std::size_t>(r));
             for (long row = 0; row < r; ++row) {
                 SoapValue::Array cells;
+                cells.reserve(static_cast<std::size_t>(c));
                 for (long col = 0; col < c; ++col)
                     cells.push_back(scalar(*inner.element, singleText(resolve(children[next++]))));
                 rows.push_back(std::move(cells));
             }
             return rows;
         }
+        rows.reserve(children.size());
         for (xmlNodePtr child : children) {
             xmlNodePtr row = resolve(child);
             SoapValue::Array cells;

@@ -185,6 +185,46 @@ std::shared_ptr<TMetaDadosTabela> metaDadosTabelaFrom(const SoapValue& v) {
 TColMetaDadosTabelas metaDadosTabelasFrom(const SoapValue& v) {
     return mapArray(v, metaDadosTabelaFrom);
 }
+
+namespace {
+
+std::vector<std::string> takeStrings(SoapValue& v) {
+    std::vector<std::string> out;
+    auto* a = std::get_if<SoapValue::Array>(&v.data);
+    if (!a)
+        return out;
+    out.reserve(a->size());
+    for (SoapValue& item : *a)
+        out.push_back(std::move(std::get<std::string>(item.data)));
+    return out;
+}
+
+} // namespace
+
+TColMetaDadosTabelas metaDadosTabelasFrom(SoapValue&& v) {
+    TColMetaDadosTabelas out;
+    auto* a = std::get_if<SoapValue::Array>(&v.data);
+    if (!a)
+        return out;
+    out.reserve(a->size());
+    for (SoapValue& item : *a) {
+        const SoapValue::StructPtr& s = item.structure();
+        // A structure referenced from elsewhere too is copied, not emptied.
+        if (!s || s.use_count() > 1) {
+            out.push_back(metaDadosTabelaFrom(item));
+            continue;
+        }
+        auto t = std::make_shared<TMetaDadosTabela>();
+        t->NomeTabela = std::move(std::get<std::string>(s->fields[0].data));
+        if (auto* rows = std::get_if<SoapValue::Array>(&s->fields[1].data)) {
+            t->ColecaoMetadadosCampos.reserve(rows->size());
+            for (SoapValue& row : *rows)
+                t->ColecaoMetadadosCampos.push_back(takeStrings(row));
+        }
+        out.push_back(std::move(t));
+    }
+    return out;
+}
 std::shared_ptr<TRegistroFila> registroFilaFrom(const SoapValue& v) {
     const SoapStruct* s = structOf(v);
     if (!s)

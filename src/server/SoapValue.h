@@ -76,6 +76,8 @@ std::shared_ptr<TMetaDadosTabela> metaDadosTabelaFrom(const SoapValue& v);
 std::shared_ptr<TRegistroFila> registroFilaFrom(const SoapValue& v);
 TColMetaDadosCampos metaDadosCamposFrom(const SoapValue& v);
 TColMetaDadosTabelas metaDadosTabelasFrom(const SoapValue& v);
+// The same, taking the texts over instead of copying them (large answers).
+TColMetaDadosTabelas metaDadosTabelasFrom(SoapValue&& v);
 TColecaoTabela colecaoTabelaFrom(const SoapValue& v);
 TColecaoEstruturaTabela colecaoEstruturaFrom(const SoapValue& v);
 TColRegistroFila registrosFilaFrom(const SoapValue& v);
