@@ -1,6 +1,8 @@
 #include "TFPainel.h"
 
 #include "app/FailurePolicy.h"
+#include "app/ServerConnection.h"
+#include "platform/Dialogs.h"
 #include "app/StatusRows.h"
 #include "platform/Error.h"
 #include "views/TFUltRegSincro.h"
@@ -102,6 +104,16 @@ int parseInterval(const QString& text) {
 
 TFPainel::TFPainel(const QString& folder, QWidget* parent) : QWidget(parent), folder_(folder) {
     buildWindow();
+    // A server or proxy that refuses the configured credentials asks the operator.
+    servidor_.http.prompt = [this](const std::string& url, bool proxy)
+        -> std::optional<server::Credentials> {
+        const QString what = proxy ? QStringLiteral("O proxy pede usuário e senha para %1")
+                                   : QStringLiteral("O servidor pede usuário e senha para %1");
+        auto answer = platform::dialogs().login(this, what.arg(QString::fromStdString(url)));
+        if (!answer)
+            return std::nullopt;
+        return server::Credentials{answer->first.toStdString(), answer->second.toStdString()};
+    };
     guarded([this] { FormCreate(); });
     // Key presses reach the window before the focused control.
     qApp->installEventFilter(this);
@@ -217,6 +229,8 @@ void TFPainel::buildWindow() {
 
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
     connect(btAtualizar, &QPushButton::clicked, this, [this] { btAtualizarClick(); });
+    connect(btConexao, &QPushButton::clicked, this,
+            [this] { guarded([this] { btConexaoClick(); }); });
     connect(btUltReg, &QPushButton::clicked, this, [this] { guarded([this] { btUltRegClick(); }); });
     connect(btVisualizar, &QPushButton::clicked, this,
             [this] { guarded([this] { btVisualizarClick(); }); });
@@ -375,6 +389,17 @@ void TFPainel::btUltRegClick() {
     janela.CodigoFilial = codigoFilialAtual();
     janela.lblNomeEmpresa->setText(nomeFilialAtual());
     janela.exec();
+}
+
+void TFPainel::btConexaoClick() {
+    std::string message;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = testarConexao(cnTarvesk_, servidor_, message);
+    QApplication::restoreOverrideCursor();
+    if (ok)
+        platform::dialogs().information(this, QString::fromStdString(message));
+    else
+        platform::dialogs().warning(this, QString::fromStdString(message));
 }
 
 void TFPainel::btVisualizarClick() {

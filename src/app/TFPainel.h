@@ -3,6 +3,7 @@
 #include "app/Database.h"
 #include "app/RowList.h"
 #include "db/Connection.h"
+#include "server/ServidorOffLine.h"
 
 #include <QDateTime>
 #include <QWidget>
@@ -48,6 +49,8 @@ public:
     void btUltRegClick();
     void btVisualizarClick();
     void HabilitarBotoes(bool enabled);
+    void btConexaoClick();
+    server::ServidorOffLine& ServidorOffLine() { return servidor_; }
 
     // The current row's branch code and display name ("" with an empty grid).
     QString codigoFilialAtual() const;
@@ -87,6 +90,7 @@ private:
     QString folder_;
     db::Connection cnTarvesk_;
     TransactionGuards transacoes_{cnTarvesk_};
+    server::ServidorOffLine servidor_;
     RowList cdsPainel_;
     RowListModel* model_ = nullptr;
     int intervalMs_ = 15000;

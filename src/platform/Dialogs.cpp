@@ -1,6 +1,11 @@
 #include "Dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -33,6 +38,30 @@ public:
         if (buttons == Buttons::YesNo)
             return clicked && clicked == yes ? Answer::Yes : Answer::No;
         return clicked && clicked == ok ? Answer::Ok : Answer::Cancel;
+    }
+
+    std::optional<std::pair<QString, QString>> login(QWidget* parent,
+                                                     const QString& text) override {
+        QDialog box(parent);
+        box.setWindowTitle(QStringLiteral("Autenticação"));
+        auto* layout = new QVBoxLayout(&box);
+        layout->addWidget(new QLabel(text, &box));
+        auto* form = new QFormLayout;
+        auto* user = new QLineEdit(&box);
+        auto* password = new QLineEdit(&box);
+        password->setEchoMode(QLineEdit::Password);
+        form->addRow(QStringLiteral("Usuário:"), user);
+        form->addRow(QStringLiteral("Senha:"), password);
+        layout->addLayout(form);
+        auto* buttons = new QDialogButtonBox(&box);
+        buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+        buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+        layout->addWidget(buttons);
+        if (box.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return std::make_pair(user->text(), password->text());
     }
 
     QString openFile(QWidget* parent, const QString& caption, const QString& directory,

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 class QWidget;
 
 namespace platform {
@@ -20,6 +23,10 @@ public:
     // as Cancel or No).
     virtual Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                            Buttons buttons) = 0;
+    // The small login box asked when a server or proxy refuses the
+    // credentials: user name and password, or nullopt for "Cancelar".
+    virtual std::optional<std::pair<QString, QString>> login(QWidget* parent,
+                                                             const QString& text) = 0;
     // File-open chooser; an empty text when the operator cancels.
     virtual QString openFile(QWidget* parent, const QString& caption, const QString& directory,
                              const QString& filter) = 0;

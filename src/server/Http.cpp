@@ -194,19 +194,12 @@ std::string HttpConnection::post(const std::string& url, const std::string& acti
 
 std::string httpGet(const std::string& url, const HttpSettings& settings) {
     globalInit();
-    CURL* curl = curl_easy_init();
+    std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
     long connections = 0;
-    try {
-        Result r = perform(curl, url, {}, nullptr, settings, connections);
-        curl_easy_cleanup(curl);
-        if (r.status >= 300)
-            throw platform::Error(r.statusText + " (" + std::to_string(r.status) + ") - '" + url +
-                                  "'");
-        return std::move(r.body);
-    } catch (...) {
-        curl_easy_cleanup(curl);
-        throw;
-    }
+    Result r = perform(curl.get(), url, {}, nullptr, settings, connections);
+    if (r.status >= 300)
+        throw platform::Error(r.statusText + " (" + std::to_string(r.status) + ") - '" + url + "'");
+    return std::move(r.body);
 }
 
 } // namespace server

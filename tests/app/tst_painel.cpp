@@ -2,6 +2,7 @@
 #include "app/FailurePolicy.h"
 #include "app/TFPainel.h"
 #include "platform/Error.h"
+#include "server/CentralServer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
 #include "views/TFUltRegSincro.h"
@@ -359,6 +360,26 @@ private slots:
         });
         QTest::mouseClick(p.btVisualizar, Qt::LeftButton);
         QVERIFY(logTimer);
+    }
+
+    void theConnectionTestReportsSuccessOrTheReason() {
+        Fixture f;
+        auto central = std::make_unique<server::CentralServer>(
+            server::CentralServer::Options{f.database.path(), "", "", false});
+        central->start();
+        f.database.connection().execute("insert into ParaOffLine (WSDLServ) values (:W)",
+                                        {{"W", central->descriptionUrl()}});
+        QTest::mouseClick(f.painel->btConexao, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts(QStringLiteral("Informação")),
+                 QStringList{"Conexão efetuada com sucesso."});
+        const std::string url = central->descriptionUrl();
+        central.reset(); // the server goes away
+        QTest::mouseClick(f.painel->btConexao, Qt::LeftButton);
+        const QStringList alerts = f.dialogs.texts(QStringLiteral("Alerta"));
+        QCOMPARE(alerts.size(), 1);
+        QVERIFY(alerts[0].startsWith(
+            QString::fromStdString("Erro ao conectar ao servidor central: Unable to load WSDL "
+                                   "File/Location: " + url + ".  Error [")));
     }
 
     void anEmptyGridHandsOnAnEmptyBranch() {

@@ -24,6 +24,7 @@ public:
 
     std::deque<Answer> answers;      // default: Ok, or Yes for questions
     std::deque<QString> fileAnswers; // default: cancelled
+    std::deque<std::optional<std::pair<QString, QString>>> loginAnswers; // default: cancel
     QStringList fileRequests;        // caption|directory|filter of each chooser
     QList<Shown> shown;
     // Runs while a box is "open", before it answers (to let time pass under it).
@@ -48,6 +49,15 @@ public:
             return a;
         }
         return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+
+    std::optional<std::pair<QString, QString>> login(QWidget*, const QString& text) override {
+        shown.append({Icon::Question, QStringLiteral("Autenticação"), text, Buttons::OkCancel});
+        if (loginAnswers.empty())
+            return std::nullopt;
+        auto a = loginAnswers.front();
+        loginAnswers.pop_front();
+        return a;
     }
 
     QString openFile(QWidget*, const QString& caption, const QString& directory,
