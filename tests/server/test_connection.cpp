@@ -8,6 +8,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <regex>
 #include <thread>
@@ -310,4 +315,93 @@ TEST(ConexaoServidor, ServerAuthentication) {
     EXPECT_EQ(s.test(), kPrefix + "Unable to load WSDL File/Location: " + central.descriptionUrl() +
                             ".  Error [Unauthorized (401) - '" + central.descriptionUrl() + "']");
     EXPECT_EQ(asked, 2);
+}
+
+namespace {
+
+// Runs a command line through the shell; true on success.
+bool sh(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+sockaddr_in loopback(int port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+// A port nobody listens on right now.
+int freePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = loopback(0);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+bool listening(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = loopback(port);
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+TEST(ConexaoServidor, HttpsWithASelfSignedCertificate) {
+    testing_support::TempDir dir;
+    const std::string cert = dir.file("cert.pem"), key = dir.file("key.pem");
+    ASSERT_TRUE(sh("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=outro-nome "
+                   "-keyout " + key + " -out " + cert + " >/dev/null 2>&1"));
+    httplib::SSLServer https(cert.c_str(), key.c_str());
+    https.Post("/soap", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(testaConexaoResponse(true), "text/xml");
+    });
+    const int port = https.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { https.listen_after_bind(); });
+    Scenario s;
+    testing_support::writeFile(dir.file("s.wsdl"),
+                               server::describeService("https://127.0.0.1:" +
+                                                       std::to_string(port) + "/soap"));
+    s.paraOffLine(dir.file("s.wsdl"));
+    // Wrong host name, unknown authority: accepted all the same.
+    EXPECT_EQ(s.test(), "Conexão efetuada com sucesso.");
+    https.stop();
+    thread.join();
+}
+
+TEST(ConexaoServidor, ThroughAProxyThatAsksForCredentials) {
+    if (!sh("command -v tinyproxy >/dev/null"))
+        GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps installs it)";
+    testing_support::TempDir dir;
+    const int proxyPort = freePort();
+    testing_support::writeFile(dir.file("tinyproxy.conf"),
+                               "Port " + std::to_string(proxyPort) +
+                                   "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\n"
+                                   "BasicAuth integra s3nha\nLogLevel Connect\nMaxClients 10\n"
+                                   "PidFile \"" + dir.file("tinyproxy.pid") + "\"\n");
+    ASSERT_TRUE(sh("tinyproxy -c " + dir.file("tinyproxy.conf") + " -d >" +
+                   dir.file("tinyproxy.log") + " 2>&1 & echo $! >" + dir.file("pid")));
+    for (int i = 0; i < 50 && !listening(proxyPort); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Scenario s;
+    server::CentralServer central({s.database.path(), "", "", false});
+    central.start();
+    s.paraOffLine(central.descriptionUrl(), "", "", "integra", "s3nha");
+    s.cn.execute("update ParaOffLine set IPProxy = :P",
+                 {{"P", "127.0.0.1:" + std::to_string(proxyPort)}});
+    EXPECT_EQ(s.test(), "Conexão efetuada com sucesso.");
+    const std::string log = testing_support::readFile(dir.file("tinyproxy.log"));
+    EXPECT_NE(log.find("127.0.0.1"), std::string::npos) << log; // the proxy carried it
+    // Without credentials the proxy refuses with its own status (tinyproxy
+    // answers 401 to plain HTTP requests, 407 to tunnels).
+    s.cn.execute("update ParaOffLine set UsuarioProxy = '', SenhaProxy = ''");
+    const std::string refused = s.test();
+    EXPECT_TRUE(refused.find("(401)") != std::string::npos ||
+                refused.find("(407)") != std::string::npos)
+        << refused;
+    sh("kill $(cat " + dir.file("pid") + ") 2>/dev/null");
 }
