@@ -51,6 +51,8 @@ QVariant RowListModel::data(const QModelIndex& index, int role) const {
             return QString::fromStdString(formatGridDate(v));
         return QString::fromStdString(v.toText());
     }
+    case Qt::ToolTipRole:
+        return tooltips ? data(index, Qt::DisplayRole) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(col.alignment | Qt::AlignVCenter);
     case Qt::BackgroundRole:

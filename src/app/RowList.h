@@ -61,6 +61,7 @@ public:
 
     std::function<std::optional<QColor>(std::size_t row)> rowBackground;
     std::function<std::optional<QString>(std::size_t row, const QString& field)> displayText;
+    bool tooltips = false; // a cell's tooltip shows its whole text
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

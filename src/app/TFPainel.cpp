@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "app/StatusRows.h"
 #include "platform/Error.h"
+#include "integrity/TFListaDivergencias.h"
 #include "views/TFUltRegSincro.h"
 #include "views/TFVisualizar.h"
 #include "views/TFVisualizarLog.h"
@@ -183,13 +184,18 @@ void TFPainel::buildWindow() {
     }
     root->addWidget(GridPainel, 1);
 
-    pnlProgresso = new QWidget(this);
+    pnlProgresso = new QFrame(this);
     pnlProgresso->setAutoFillBackground(true);
-    pnlProgresso->setGeometry(224, 176, 665, 97);
+    pnlProgresso->setGeometry(224, 176, 385, 73);
     pnlProgresso->hide();
     auto* progressLayout = new QVBoxLayout(pnlProgresso);
+    pnlProgresso->setStyleSheet(QStringLiteral("QLabel { color: navy; font-weight: bold; }"));
+    pnlProgresso->setFrameStyle(QFrame::Panel | QFrame::Raised);
     lblMensagem = new QLabel(pnlProgresso);
+    lblMensagem->setAlignment(Qt::AlignCenter);
     BarraProgresso = new QProgressBar(pnlProgresso);
+    BarraProgresso->setMinimum(0);
+    BarraProgresso->setValue(0);
     progressLayout->addWidget(lblMensagem);
     progressLayout->addWidget(BarraProgresso);
 
@@ -229,6 +235,8 @@ void TFPainel::buildWindow() {
 
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
     connect(btAtualizar, &QPushButton::clicked, this, [this] { btAtualizarClick(); });
+    connect(btIntegridade, &QPushButton::clicked, this,
+            [this] { guarded([this] { btIntegridadeClick(); }); });
     connect(btConexao, &QPushButton::clicked, this,
             [this] { guarded([this] { btConexaoClick(); }); });
     connect(btUltReg, &QPushButton::clicked, this, [this] { guarded([this] { btUltRegClick(); }); });
@@ -400,6 +408,51 @@ void TFPainel::btConexaoClick() {
         platform::dialogs().information(this, QString::fromStdString(message));
     else
         platform::dialogs().warning(this, QString::fromStdString(message));
+}
+
+void TFPainel::btIntegridadeClick() {
+    // Whatever happens, the window goes back as it was: buttons on, panel
+    // hidden, bar at 0. The refresh timer keeps running meanwhile.
+    struct CleanUp {
+        TFPainel* self;
+        ~CleanUp() {
+            self->HabilitarBotoes(true);
+            self->pnlProgresso->hide();
+            self->BarraProgresso->setValue(0);
+        }
+    } cleanUp{this};
+    integrity::Progress progress;
+    progress.obtaining = [this] {
+        pnlProgresso->move(224, 176);
+        pnlProgresso->show();
+        pnlProgresso->raise();
+        lblMensagem->setText(QStringLiteral("Obtendo metadados das tabelas de integração"));
+        HabilitarBotoes(false);
+        QCoreApplication::processEvents();
+    };
+    progress.comparing = [this](int tables) {
+        BarraProgresso->setMaximum(tables);
+        lblMensagem->setText(QStringLiteral("Comparando metadados e verificando divergências"));
+        QCoreApplication::processEvents();
+    };
+    progress.tableDone = [this] {
+        BarraProgresso->setValue(BarraProgresso->value() + 1);
+        QCoreApplication::processEvents();
+    };
+    const integrity::Outcome outcome = integrity::run(cnTarvesk_, servidor_, progress);
+    switch (outcome.kind) {
+    case integrity::Outcome::Kind::Divergent: {
+        integrity::TFListaDivergencias janela(outcome.divergences, this);
+        janela.exec();
+        break;
+    }
+    case integrity::Outcome::Kind::Equal:
+        platform::dialogs().information(this, QString::fromStdString(outcome.message));
+        break;
+    default:
+        platform::dialogs().warning(this, QString::fromStdString(outcome.message));
+        break;
+    }
 }
 
 void TFPainel::btVisualizarClick() {

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -50,6 +51,7 @@ public:
     void btVisualizarClick();
     void HabilitarBotoes(bool enabled);
     void btConexaoClick();
+    void btIntegridadeClick();
     server::ServidorOffLine& ServidorOffLine() { return servidor_; }
 
     // The current row's branch code and display name ("" with an empty grid).
@@ -67,7 +69,7 @@ public:
     QPushButton* btVisualizar = nullptr;
     QPushButton* btFechar = nullptr;
     QLabel* statusBar = nullptr;
-    QWidget* pnlProgresso = nullptr;
+    QFrame* pnlProgresso = nullptr;
     QProgressBar* BarraProgresso = nullptr;
     QLabel* lblMensagem = nullptr;
     QTimer* Timer = nullptr;

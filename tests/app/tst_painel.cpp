@@ -5,6 +5,7 @@
 #include "server/CentralServer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
+#include "integrity/TFListaDivergencias.h"
 #include "views/TFUltRegSincro.h"
 #include "views/TFVisualizar.h"
 #include "views/TFVisualizarLog.h"
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -380,6 +382,51 @@ private slots:
         QVERIFY(alerts[0].startsWith(
             QString::fromStdString("Erro ao conectar ao servidor central: Unable to load WSDL "
                                    "File/Location: " + url + ".  Error [")));
+    }
+
+    void theIntegrityCheckShowsItsResultAndTidiesUp() {
+        Fixture f("create table CLIENTE (A integer not null primary key, B varchar(60));"
+                  "SET TERM ^ ;"
+                  "create trigger CLIENTE_INC for CLIENTE after insert as begin end^"
+                  "SET TERM ; ^");
+        TestDatabase centralDb;
+        centralDb.run("create table CLIENTE (A integer not null primary key, B varchar(80));");
+        auto central = std::make_unique<server::CentralServer>(
+            server::CentralServer::Options{centralDb.path(), "", "", false});
+        central->start();
+        f.database.connection().execute("insert into ParaOffLine (WSDLServ) values (:W)",
+                                        {{"W", central->descriptionUrl()}});
+        app::TFPainel& p = *f.painel;
+        bool panelShown = false, buttonsOff = false;
+        QStringList rows;
+        QString caption;
+        closeNextModal([&](QWidget* modal) {
+            auto* janela = dynamic_cast<integrity::TFListaDivergencias*>(modal);
+            QVERIFY(janela);
+            caption = janela->windowTitle();
+            panelShown = p.pnlProgresso->isVisible() && p.pnlProgresso->pos() == QPoint(224, 176);
+            buttonsOff = !p.btIntegridade->isEnabled() && !p.btFechar->isEnabled();
+            for (int r = 0; r < janela->DBGrid1->model()->rowCount(); ++r)
+                rows << janela->DBGrid1->model()->index(r, 0).data().toString() + "|" +
+                            janela->DBGrid1->model()->index(r, 1).data(Qt::ToolTipRole).toString();
+        });
+        QTest::mouseClick(p.btIntegridade, Qt::LeftButton);
+        QCOMPARE(caption, QStringLiteral("Listagem de divergências encontradas"));
+        QVERIFY(panelShown);
+        QVERIFY(buttonsOff);
+        QCOMPARE(rows, QStringList{"CLIENTE|Campo: B, Tipo: VARCHAR, Tamanho no banco local: 60, "
+                                   "Tamanho no servidor: 80"});
+        QVERIFY(!p.pnlProgresso->isVisible());
+        QVERIFY(p.btIntegridade->isEnabled() && p.btFechar->isEnabled());
+        QCOMPARE(p.BarraProgresso->value(), 0);
+
+        central.reset();
+        QTest::mouseClick(p.btIntegridade, Qt::LeftButton);
+        const QStringList alerts = f.dialogs.texts(QStringLiteral("Alerta"));
+        QCOMPARE(alerts.size(), 1);
+        QVERIFY(alerts[0].startsWith(QStringLiteral("Erro ao conectar ao servidor central: ")));
+        QVERIFY(!p.pnlProgresso->isVisible());
+        QVERIFY(p.btIntegridade->isEnabled());
     }
 
     void anEmptyGridHandsOnAnEmptyBranch() {
