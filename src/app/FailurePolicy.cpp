@@ -1,5 +1,7 @@
 #include "FailurePolicy.h"
 
+#include "analytics/Analytics.h"
+#include "app/Database.h"
 #include "app/Formats.h"
 #include "platform/Dialogs.h"
 
@@ -29,6 +31,10 @@ void reportFailure(const std::string& message) {
     platform::dialogs().message(QApplication::activeWindow(), platform::Dialogs::Icon::Error,
                                 QStringLiteral("Erro"), QString::fromStdString(message),
                                 platform::Dialogs::Buttons::OkCancel);
+}
+
+void usageEvent(const QString& caption) {
+    analytics::TThreadDataAnalyticsRest::enviarRotina(caption.toStdString(), VersaoSistema);
 }
 
 } // namespace app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <exception>
 #include <string>
 
@@ -18,6 +20,9 @@ bool processEnding();
 
 // Runs a handler body; a failure it raises goes to the failure policy and
 // never unwinds into Qt's event loop.
+// The usage event of a shown window (its caption names the routine).
+void usageEvent(const QString& caption);
+
 template <typename F> void guarded(F&& body) noexcept {
     try {
         body();

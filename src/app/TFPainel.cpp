@@ -270,6 +270,7 @@ void TFPainel::showEvent(QShowEvent* event) {
 }
 
 void TFPainel::FormShow() {
+    usageEvent(windowTitle());
     guarded([this] { edtIntervaloExit(); });
     refreshWithTimer();
 }

@@ -1,5 +1,7 @@
 #include "TFListaDivergencias.h"
 
+#include "app/FailurePolicy.h"
+
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
@@ -41,6 +43,11 @@ TFListaDivergencias::TFListaDivergencias(const std::vector<Divergence>& divergen
     BtSair = new QPushButton(QStringLiteral("&Sair"), this);
     BtSair->setGeometry(405, 424, 110, 25);
     connect(BtSair, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFListaDivergencias::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    app::usageEvent(windowTitle());
 }
 
 } // namespace integrity

@@ -20,6 +20,9 @@ public:
     QTableView* DBGrid1 = nullptr;
     QPushButton* BtSair = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     app::RowList list_;
 };

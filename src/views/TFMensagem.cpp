@@ -1,5 +1,7 @@
 #include "TFMensagem.h"
 
+#include "app/FailurePolicy.h"
+
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -23,6 +25,11 @@ TFMensagem::TFMensagem(QWidget* parent) : QDialog(parent) {
     BitBtn1->setGeometry((452 - 75) / 2, 112, 75, 25);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TFMensagem::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    app::usageEvent(windowTitle());
 }
 
 } // namespace views

@@ -14,6 +14,9 @@ public:
 
     QPlainTextEdit* Memo = nullptr;
     QPushButton* BitBtn1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace views

@@ -95,6 +95,7 @@ void TFUltRegSincro::showEvent(QShowEvent* event) {
 }
 
 void TFUltRegSincro::FormShow() {
+    app::usageEvent(windowTitle());
     const std::string branch = CodigoFilial.toStdString();
     // Closed lists stay empty when a later one fails.
     for (auto [list, model] : {std::pair{&enviado_, enviadoModel_}, std::pair{&prx_, prxModel_},

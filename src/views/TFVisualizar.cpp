@@ -151,6 +151,7 @@ void TFVisualizar::showEvent(QShowEvent* event) {
 }
 
 void TFVisualizar::FormShow() {
+    app::usageEvent(windowTitle());
     {
         const QSignalBlocker a(naoConferidos), b(todos), c(MarcarTodos);
         naoConferidos->setChecked(true);

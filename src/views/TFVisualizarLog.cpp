@@ -135,6 +135,7 @@ TFVisualizarLog::TFVisualizarLog(QWidget* parent) : QDialog(parent) {
 
 void TFVisualizarLog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    app::usageEvent(windowTitle());
     Memo->clear();
     visao->setDocument({});
     pilha_->setCurrentWidget(Memo);

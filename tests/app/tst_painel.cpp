@@ -1,3 +1,4 @@
+#include "analytics/Analytics.h"
 #include "app/Decifra.h"
 #include "app/FailurePolicy.h"
 #include "app/TFPainel.h"
@@ -95,6 +96,8 @@ private slots:
         QCOMPARE(painel.size(), QSize(1114, 484));
         QCOMPARE(painel.minimumSize(), painel.maximumSize());
         QCOMPARE(painel.btFechar->text(), QStringLiteral("&Fechar"));
+        // No branch is ever logged: showing the window sends no usage event.
+        QCOMPARE(analytics::TThreadDataAnalyticsRest::workersStarted(), 0);
     }
 
     void aFailedStartShowsTheMessageAndOpensAnyway() {
