@@ -7,6 +7,8 @@
 #include "integrity/IntegrityCheck.h"
 #include "server/CentralServer.h"
 
+#include "BenchUtil.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,11 +17,10 @@
 
 namespace {
 
-double seconds(const std::function<void()>& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using bench::median;
+using bench::seconds;
+using bench::statusKb;
+
 
 } // namespace
 

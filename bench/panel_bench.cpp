@@ -6,6 +6,8 @@
 
 #include <QApplication>
 
+#include "BenchUtil.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,25 +18,12 @@
 
 namespace {
 
-double seconds(const std::function<void()>& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using bench::median;
+using bench::seconds;
+using bench::statusKb;
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
-long residentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
+
 
 void report(const char* name, double ratio, double target) {
     std::printf("%s: ratio %.3f (target %g)\n", name, ratio, target);
@@ -85,10 +74,10 @@ int main(int argc, char** argv) {
         std::vector<double> ratios;
         for (int i = 0; i < 5; ++i) {
             painel.AtualizarPainel();
-            const long first = residentKb();
+            const long first = statusKb("VmRSS:");
             for (int k = 0; k < 20; ++k)
                 painel.AtualizarPainel();
-            const long after = residentKb();
+            const long after = statusKb("VmRSS:");
             std::printf("  run %d: resident %ld kB after one refresh, %ld kB after 20 more\n",
                         i + 1, first, after);
             ratios.push_back(static_cast<double>(after) / static_cast<double>(first));

@@ -6,6 +6,8 @@
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
+#include "BenchUtil.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,25 +20,12 @@ using namespace server;
 
 namespace {
 
-double seconds(const std::function<void()>& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using bench::median;
+using bench::seconds;
+using bench::statusKb;
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
-long statusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::string(key).size()));
-    return 0;
-}
+
 
 // The metadata of 500 tables of 30 columns, as this contract's server writes it.
 std::string bigResponse() {

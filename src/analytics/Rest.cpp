@@ -1,6 +1,7 @@
 #include "Rest.h"
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 #include <dlfcn.h>
 
@@ -29,14 +30,7 @@ platform::TextHandle load(const TRESTRequestDTO& dto, std::size_t offset) {
     return h;
 }
 
-std::string_view trimmed(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
-        --e;
-    return s.substr(b, e - b);
-}
+using platform::trimmed;
 
 platform::TextHandle duplicate(const char16_t* text) {
     return text ? platform::SysAllocStringLen(text, platform::SysStringLen(text)) : nullptr;

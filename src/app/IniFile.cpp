@@ -2,6 +2,7 @@
 
 #include "platform/Cp1252.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,17 +13,6 @@
 
 namespace app {
 namespace {
-
-// Blanks here are every control character and the space, as the
-// configuration tools that write this file see them.
-std::string_view strip(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
 
 bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -42,20 +32,20 @@ IniFile IniFile::parse(std::string_view text) {
         std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos)
             end = text.size();
-        const std::string_view line = strip(text.substr(pos, end - pos));
+        const std::string_view line = platform::trimmed(text.substr(pos, end - pos));
         pos = end + 1;
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
-            section = std::string(strip(line.substr(1, line.size() - 2)));
+            section = std::string(platform::trimmed(line.substr(1, line.size() - 2)));
             inSection = true;
             continue;
         }
         const auto eq = line.find('=');
         if (!inSection || eq == std::string_view::npos)
             continue;
-        ini.entries_.push_back({section, platform::cp1252ToUtf8(strip(line.substr(0, eq))),
-                                platform::cp1252ToUtf8(strip(line.substr(eq + 1)))});
+        ini.entries_.push_back({section, platform::cp1252ToUtf8(platform::trimmed(line.substr(0, eq))),
+                                platform::cp1252ToUtf8(platform::trimmed(line.substr(eq + 1)))});
     }
     return ini;
 }

@@ -1,18 +1,10 @@
 #include "SyncRecords.h"
 
 #include "db/Statements.h"
+#include "platform/Text.h"
 
 namespace app {
 namespace {
-
-std::string trimmed(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
 
 // The first n characters of a UTF-8 text (never half a character).
 std::string firstCharacters(const std::string& s, std::size_t n) {
@@ -32,7 +24,7 @@ std::vector<std::string> ObterChavePrimaria(db::Connection& connection, const st
     std::vector<std::string> names;
     names.reserve(r.rows.size());
     for (const auto& row : r.rows)
-        names.push_back(trimmed(row[0].toText()));
+        names.push_back(platform::trim(row[0].toText()));
     return names;
 }
 

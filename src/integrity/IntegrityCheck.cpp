@@ -2,18 +2,12 @@
 
 #include "app/ServerConnection.h"
 #include "db/Statements.h"
+#include "platform/Text.h"
 
 namespace integrity {
 namespace {
 
-std::string trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
+using platform::trim;
 
 bool sized(const std::string& type) {
     const std::string t = trim(type);

@@ -213,15 +213,7 @@ void TFVisualizar::AlterarConferido(const QString& mark, const QString& id) {
         GravarConferido(mark, id);
         guards_.ConfirmarTransacao();
     } catch (const std::exception& e) {
-        const QString reason = QString::fromStdString(e.what());
-        // Whatever happens below, the list must not keep showing a mark the
-        // database does not hold.
-        struct Reopen {
-            TFVisualizar* self;
-            ~Reopen() { app::guarded([this] { self->reopenKeepingRow(); }); }
-        } reopen{this};
-        guards_.CancelarTransacao();
-        platform::dialogs().error(this, kWriteFailed + reason);
+        writeFailed(e);
     }
 }
 
@@ -259,14 +251,20 @@ void TFVisualizar::MarcarTodosConferidos() {
             GridVisualizar->setCurrentIndex(
                 model_->index(static_cast<int>(cdsIntegErro_.size()) - 1, 0));
     } catch (const std::exception& e) {
-        const QString reason = QString::fromStdString(e.what());
-        struct Reopen {
-            TFVisualizar* self;
-            ~Reopen() { app::guarded([this] { self->reopenKeepingRow(); }); }
-        } reopen{this};
-        guards_.CancelarTransacao();
-        platform::dialogs().error(this, kWriteFailed + reason);
+        writeFailed(e);
     }
+}
+
+void TFVisualizar::writeFailed(const std::exception& e) {
+    const QString reason = QString::fromStdString(e.what());
+    // Whatever happens below, the list must not keep showing a mark the
+    // database does not hold.
+    struct Reopen {
+        TFVisualizar* self;
+        ~Reopen() { app::guarded([this] { self->reopenKeepingRow(); }); }
+    } reopen{this};
+    guards_.CancelarTransacao();
+    platform::dialogs().error(this, kWriteFailed + reason);
 }
 
 void TFVisualizar::reopenKeepingRow() {

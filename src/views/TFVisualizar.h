@@ -54,6 +54,8 @@ private:
     void FormShow();
     // After a failed write the list shows what the database holds again.
     void reopenKeepingRow();
+    // Ends the failed transaction, reports, and shows the stored marks again.
+    void writeFailed(const std::exception& e);
 
     db::Connection& connection_;
     app::TransactionGuards& guards_;

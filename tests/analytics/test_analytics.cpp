@@ -1,6 +1,7 @@
 #include "analytics/Analytics.h"
 #include "analytics/Rest.h"
 #include "platform/Error.h"
+#include "support/Failure.h"
 #include "support/TestDatabase.h"
 
 #include <QJsonDocument>
@@ -14,16 +15,10 @@
 
 using namespace analytics;
 
+using testing_support::failureOf;
+
 namespace {
 
-std::string failureOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Error& e) {
-        return e.what();
-    }
-    return "(no failure)";
-}
 
 void waitForWorkers() {
     for (int i = 0; i < 200 && TThreadDataAnalyticsRest::workersRunning() > 0; ++i)

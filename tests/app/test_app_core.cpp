@@ -5,6 +5,7 @@
 #include "app/StatusRows.h"
 #include "db/Statements.h"
 #include "platform/Error.h"
+#include "support/Failure.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -23,16 +24,10 @@ using testing_support::writeFile;
 
 extern char** environ;
 
+using testing_support::failureOf;
+
 namespace {
 
-std::string failureOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Error& e) {
-        return e.what();
-    }
-    return "(no failure)";
-}
 
 // Runs a program with arguments (no shell) and returns what it printed.
 std::string run(const std::vector<std::string>& args, int* status = nullptr) {

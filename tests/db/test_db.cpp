@@ -3,6 +3,7 @@
 #include "db/Script.h"
 #include "platform/Cp1252.h"
 #include "platform/Error.h"
+#include "support/Failure.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,10 @@
 
 using testing_support::TestDatabase;
 
+using testing_support::failureOf;
+
 namespace {
 
-std::string failureOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Error& e) {
-        return e.what();
-    }
-    return "(no failure)";
-}
 
 } // namespace
 

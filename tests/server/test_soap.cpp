@@ -1,6 +1,7 @@
 #include "platform/Error.h"
 #include "server/IServidorOffLine.h"
 #include "server/Soap.h"
+#include "support/Failure.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <filesystem>
 
 using namespace server;
+
+using testing_support::failureOf;
 
 namespace {
 
@@ -30,14 +33,6 @@ std::string response(const std::string& bodyContent) {
     return "<?xml version=\"1.0\"?>" + kEnvelopeOpen + "<SOAP-ENV:Body>" + bodyContent + kClose;
 }
 
-std::string failureOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const platform::Error& e) {
-        return e.what();
-    }
-    return "(no failure)";
-}
 
 TColMetaDadosTabelas metadata(const std::string& body) {
     return metaDadosTabelasFrom(decodeResponse(operation("FRetornaMetaDadosTabelas"), body));
