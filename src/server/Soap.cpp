@@ -97,7 +97,21 @@ public:
 
     xmlNodePtr body() const { return body_; }
     xmlNsPtr env() const { return env_; }
-    xmlNodePtr textChild(xmlNodePtr parent, const std::string& name, const std::string& text);
+
+    // Values, array items and fields are written without a namespace (unlike
+    // xmlNewChild, which hands the parent's namespace down).
+    xmlNodePtr child(xmlNodePtr parent, const std::string& name) {
+        xmlNodePtr el = xmlNewDocNode(doc_.get(), nullptr, X(name), nullptr);
+        xmlAddChild(parent, el);
+        return el;
+    }
+
+    xmlNodePtr textChild(xmlNodePtr parent, const std::string& name, const std::string& text) {
+        xmlNodePtr el = child(parent, name);
+        if (!text.empty()) // empty text gives an empty element
+            xmlNodeAddContentLen(el, X(text), static_cast<int>(text.size()));
+        return el;
+    }
 
 private:
     // The prefix of `uri` in scope at `scope`, or a new NSn declared on
@@ -145,20 +159,6 @@ private:
         }
     }
 
-    // Values, array items and fields are written without a namespace (unlike
-    // xmlNewChild, which hands the parent's namespace down).
-    xmlNodePtr child(xmlNodePtr parent, const std::string& name) {
-        xmlNodePtr el = xmlNewDocNode(doc_.get(), nullptr, X(name), nullptr);
-        xmlAddChild(parent, el);
-        return el;
-    }
-
-    xmlNodePtr textChildImpl(xmlNodePtr parent, const std::string& name, const std::string& text) {
-        xmlNodePtr el = child(parent, name);
-        if (!text.empty()) // empty text gives an empty element
-            xmlNodeAddContentLen(el, X(text), static_cast<int>(text.size()));
-        return el;
-    }
 
     void writeArray(xmlNodePtr el, const TypeInfo& type, const SoapValue& value) {
         const SoapValue::Array empty;
@@ -246,9 +246,6 @@ private:
     std::map<const void*, int> numbers_;
 };
 
-xmlNodePtr Writer::textChild(xmlNodePtr parent, const std::string& name, const std::string& text) {
-    return textChildImpl(parent, name, text);
-}
 
 // ---------------------------------------------------------------- reading
 
