@@ -161,6 +161,14 @@ private:
 
 
     void writeArray(xmlNodePtr el, const TypeInfo& type, const SoapValue& value) {
+        if (const auto* texts = std::get_if<SoapValue::Texts>(&value.data)) {
+            xmlNewNsProp(el, xsi_, X("type"), X("SOAP-ENC:Array"));
+            xmlNewNsProp(el, enc_, X("arrayType"),
+                         X("xsd:string[" + std::to_string(texts->size()) + "]"));
+            for (const std::string& t : *texts)
+                textChild(el, "item", t);
+            return;
+        }
         const SoapValue::Array empty;
         const SoapValue::Array& items =
             std::holds_alternative<std::monostate>(value.data) ? empty : value.array();
@@ -186,18 +194,28 @@ private:
     // Column entries go as a rectangular array when every row has the same
     // length, as nested arrays otherwise.
     void writeArrayOfArrays(xmlNodePtr el, const TypeInfo& inner, const SoapValue::Array& rows) {
-        std::size_t columns = rows.empty() ? 0 : rows.front().array().size();
+        const auto length = [](const SoapValue& r) {
+            const auto* t = std::get_if<SoapValue::Texts>(&r.data);
+            return t ? t->size() : r.array().size();
+        };
+        std::size_t columns = rows.empty() ? 0 : length(rows.front());
         const bool rectangular = std::all_of(rows.begin(), rows.end(), [&](const SoapValue& r) {
-            return r.array().size() == columns;
+            return length(r) == columns;
         });
         const std::string elementType = qualifiedType(*inner.element, el);
         if (rectangular) {
             xmlNewNsProp(el, enc_, X("arrayType"),
                          X(elementType + "[" + std::to_string(rows.size()) + "," +
                            std::to_string(columns) + "]"));
-            for (const SoapValue& row : rows)
-                for (const SoapValue& cell : row.array())
-                    textChild(el, "item", scalarText(*inner.element, cell));
+            for (const SoapValue& row : rows) {
+                if (const auto* t = std::get_if<SoapValue::Texts>(&row.data)) {
+                    for (const std::string& cell : *t)
+                        textChild(el, "item", cell);
+                } else {
+                    for (const SoapValue& cell : row.array())
+                        textChild(el, "item", scalarText(*inner.element, cell));
+                }
+            }
             return;
         }
         xmlNewNsProp(el, enc_, X("arrayType"),
@@ -561,6 +579,13 @@ private:
         SoapValue::Array out;
         if (element.kind == Kind::Array)
             return arrayOfArrays(original, children, element);
+        if (element.kind == Kind::String) {
+            SoapValue::Texts texts;
+            texts.reserve(children.size());
+            for (xmlNodePtr item : children)
+                texts.push_back(singleText(resolve(item)));
+            return texts;
+        }
         out.reserve(children.size());
         for (xmlNodePtr item : children) {
             if (element.kind == Kind::Struct)
@@ -572,7 +597,7 @@ private:
     }
 
     SoapValue arrayOfArrays(xmlNodePtr original, const std::vector<xmlNodePtr>& children,
-                            const TypeInfo& inner) {
+                            const TypeInfo& /*inner: arrays of text*/) {
         const std::string arrayType = attribute(original, "arrayType", kEncodingNamespace.data());
         SoapValue::Array rows;
         const auto open = arrayType.rfind('[');
@@ -589,10 +614,10 @@ private:
             std::size_t next = 0;
             rows.reserve(static_cast<std::size_t>(r));
             for (long row = 0; row < r; ++row) {
-                SoapValue::Array cells;
+                SoapValue::Texts cells;
                 cells.reserve(static_cast<std::size_t>(c));
                 for (long col = 0; col < c; ++col)
-                    cells.push_back(scalar(*inner.element, singleText(resolve(children[next++]))));
+                    cells.push_back(singleText(resolve(children[next++])));
                 rows.push_back(std::move(cells));
             }
             return rows;
@@ -600,9 +625,9 @@ private:
         rows.reserve(children.size());
         for (xmlNodePtr child : children) {
             xmlNodePtr row = resolve(child);
-            SoapValue::Array cells;
+            SoapValue::Texts cells;
             for (xmlNodePtr cell : elementChildren(row))
-                cells.push_back(scalar(*inner.element, singleText(resolve(cell))));
+                cells.push_back(singleText(resolve(cell)));
             rows.push_back(std::move(cells));
         }
         return rows;

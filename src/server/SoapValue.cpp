@@ -53,6 +53,7 @@ std::int32_t SoapValue::integer() const { return get<std::int32_t>(*this, "an in
 bool SoapValue::boolean() const { return get<bool>(*this, "a Boolean"); }
 int SoapValue::enumIndex() const { return get<Enum>(*this, "an enumeration").index; }
 const SoapValue::Array& SoapValue::array() const { return get<Array>(*this, "an array"); }
+const SoapValue::Texts& SoapValue::texts() const { return get<Texts>(*this, "an array of text"); }
 const SoapValue::StructPtr& SoapValue::structure() const {
     return get<StructPtr>(*this, "a structure");
 }
@@ -68,6 +69,8 @@ SoapValue emptyValue(const TypeInfo& type) {
     case Kind::Enum:
         return SoapValue::Enum{0};
     case Kind::Array:
+        if (type.element->kind == Kind::String)
+            return SoapValue::Texts{};
         return SoapValue::Array{};
     case Kind::Struct:
         return SoapValue::StructPtr{};
@@ -75,9 +78,7 @@ SoapValue emptyValue(const TypeInfo& type) {
     return {};
 }
 
-SoapValue toSoap(const TListaTabelas& v) {
-    return arrayOf(v, [](const std::string& s) { return SoapValue(s); });
-}
+SoapValue toSoap(const TListaTabelas& v) { return SoapValue::Texts(v); }
 SoapValue toSoap(const TColecaoTipoCampoTabela& v) {
     return arrayOf(v, [](TFieldType t) { return SoapValue(SoapValue::Enum{static_cast<int>(t)}); });
 }
@@ -130,6 +131,8 @@ SoapValue toSoap(const TColRegistroFila& v) {
 }
 
 std::vector<std::string> stringsFrom(const SoapValue& v) {
+    if (const auto* t = std::get_if<SoapValue::Texts>(&v.data))
+        return *t;
     return mapArray(v, [](const SoapValue& s) { return s.text(); });
 }
 TColecaoTipoCampoTabela fieldTypesFrom(const SoapValue& v) {
@@ -189,6 +192,8 @@ TColMetaDadosTabelas metaDadosTabelasFrom(const SoapValue& v) {
 namespace {
 
 std::vector<std::string> takeStrings(SoapValue& v) {
+    if (auto* t = std::get_if<SoapValue::Texts>(&v.data))
+        return std::move(*t);
     std::vector<std::string> out;
     auto* a = std::get_if<SoapValue::Array>(&v.data);
     if (!a)

@@ -20,9 +20,12 @@ struct SoapValue {
         friend bool operator==(const Enum&, const Enum&) = default;
     };
     using Array = std::vector<SoapValue>;
+    // Arrays of text are held as plain texts: the bulk of every answer.
+    using Texts = std::vector<std::string>;
     using StructPtr = std::shared_ptr<SoapStruct>; // null: absent structure
 
-    std::variant<std::monostate, std::string, std::int32_t, bool, Enum, Array, StructPtr> data;
+    std::variant<std::monostate, std::string, std::int32_t, bool, Enum, Array, StructPtr, Texts>
+        data;
 
     SoapValue() = default;
     SoapValue(std::string s) : data(std::move(s)) {}
@@ -32,6 +35,7 @@ struct SoapValue {
     SoapValue(Enum e) : data(e) {}
     SoapValue(Array a) : data(std::move(a)) {}
     SoapValue(StructPtr s) : data(std::move(s)) {}
+    SoapValue(Texts t) : data(std::move(t)) {}
 
     const std::string& text() const;
     std::int32_t integer() const;
@@ -39,6 +43,7 @@ struct SoapValue {
     int enumIndex() const;
     const Array& array() const;
     const StructPtr& structure() const;
+    const Texts& texts() const;
 };
 
 struct SoapStruct {
