@@ -248,6 +248,27 @@ TEST(ConexaoServidor, EndpointAnswersAndHeaders) {
     silent = false;
 }
 
+TEST(ConexaoServidor, ADescriptionThatImportsAnother) {
+    Scenario s;
+    server::CentralServer central({s.database.path(), "", "", false});
+    central.start();
+    testing_support::TempDir dir;
+    // The service, port and binding stand in an imported description.
+    testing_support::writeFile(
+        dir.file("servico.wsdl"),
+        server::describeService("http://127.0.0.1:" + std::to_string(central.port()) +
+                                "/soap/IServidorOffLine"));
+    testing_support::writeFile(dir.file("principal.wsdl"),
+                               "<?xml version=\"1.0\"?><definitions "
+                               "xmlns=\"http://schemas.xmlsoap.org/wsdl/\" "
+                               "targetNamespace=\"urn:principal\"><import "
+                               "namespace=\"http://tempuri.org/\" location=\"servico.wsdl\"/>"
+                               "</definitions>");
+    s.paraOffLine(dir.file("principal.wsdl"), "IServidorOffLineservice", "IServidorOffLinePort");
+    EXPECT_EQ(s.test(), "Conexão efetuada com sucesso.");
+    EXPECT_EQ(s.servidor.soapAction(), "urn:ServidorOffLineIntf-IServidorOffLine#FTestaConexao");
+}
+
 TEST(ConexaoServidor, LargeBodiesConnectionReuseAndDownloads) {
     Scenario s;
     LoopServer http;
