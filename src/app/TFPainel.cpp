@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -297,13 +298,10 @@ void TFPainel::btAtualizarClick() { refreshWithTimer(); }
 void TFPainel::AtualizarPainel() {
     lblAtualizandoPainel->show();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct Restore {
-        QLabel* label;
-        ~Restore() {
-            label->hide();
-            QApplication::restoreOverrideCursor();
-        }
-    } restore{lblAtualizandoPainel};
+    const auto restore = qScopeGuard([this] {
+        lblAtualizandoPainel->hide();
+        QApplication::restoreOverrideCursor();
+    });
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     model_->beginReset();
@@ -325,13 +323,10 @@ void TFPainel::AtualizarPainel() {
 
 void TFPainel::edtIntervaloExit() {
     Timer->stop();
-    struct Restart {
-        TFPainel* self;
-        ~Restart() {
-            if (!processEnding())
-                self->startTimer();
-        }
-    } restart{this};
+    const auto restart = qScopeGuard([this] {
+        if (!processEnding())
+            startTimer();
+    });
     const int seconds = parseInterval(edtIntervalo->text());
     // A negative value would give an interval too long to ever fire.
     intervalMs_ = seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000;
@@ -366,18 +361,12 @@ void TFPainel::GridPainelCellClick(int row, int column) {
 
 void TFPainel::VisualizarErros() {
     Timer->stop();
-    struct After {
-        TFPainel* self;
-        ~After() {
-            guarded([this] { self->AtualizarPainel(); });
-            const int column = self->model_->columnOf("STATUSERRO");
-            const int row = std::max(0, self->currentRow());
-            self->GridPainel->setCurrentIndex(self->model_->index(row, column));
-            if (!processEnding())
-                self->startTimer();
-            self->update();
-        }
-    } after{this};
+    const auto after = qScopeGuard([this] {
+        refreshWithTimer();
+        GridPainel->setCurrentIndex(
+            model_->index(std::max(0, currentRow()), model_->columnOf("STATUSERRO")));
+        update();
+    });
     views::TFVisualizar janela(cnTarvesk_, transacoes_, this);
     janela.CodigoFilial = codigoFilialAtual();
     janela.lblNomeEmpresa->setText(nomeFilialAtual());
@@ -386,14 +375,7 @@ void TFPainel::VisualizarErros() {
 
 void TFPainel::btUltRegClick() {
     Timer->stop();
-    struct After {
-        TFPainel* self;
-        ~After() {
-            guarded([this] { self->AtualizarPainel(); });
-            if (!processEnding())
-                self->startTimer();
-        }
-    } after{this};
+    const auto after = qScopeGuard([this] { refreshWithTimer(); });
     views::TFUltRegSincro janela(cnTarvesk_, this);
     janela.CodigoFilial = codigoFilialAtual();
     janela.lblNomeEmpresa->setText(nomeFilialAtual());
@@ -414,14 +396,11 @@ void TFPainel::btConexaoClick() {
 void TFPainel::btIntegridadeClick() {
     // Whatever happens, the window goes back as it was: buttons on, panel
     // hidden, bar at 0. The refresh timer keeps running meanwhile.
-    struct CleanUp {
-        TFPainel* self;
-        ~CleanUp() {
-            self->HabilitarBotoes(true);
-            self->pnlProgresso->hide();
-            self->BarraProgresso->setValue(0);
-        }
-    } cleanUp{this};
+    const auto cleanUp = qScopeGuard([this] {
+        HabilitarBotoes(true);
+        pnlProgresso->hide();
+        BarraProgresso->setValue(0);
+    });
     integrity::Progress progress;
     progress.obtaining = [this] {
         pnlProgresso->move(224, 176);

@@ -220,6 +220,7 @@ private:
         return id;
     }
 
+
 private:
     std::vector<const Value*> values_;
     std::vector<std::string> texts_;

@@ -213,9 +213,7 @@ std::string ServidorOffLine::call(const Operation& op, const std::string& reques
                               "'/'" + Port + "' from WSDL '" + location_ + "'");
     if (!startsWithNoCase(url, "http://") && !startsWithNoCase(url, "https://"))
         throw platform::Error("Invalid url '" + url + "' - only supports 'http' and 'https' schemes");
-    if (url != endpoint_) {
-        endpoint_ = url;
-    }
+    endpoint_ = url;
     return connection_.post(url, action_, request, http);
 }
 

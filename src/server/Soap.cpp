@@ -376,8 +376,6 @@ DocPtr parseUntrusted(std::string_view body) {
 
 namespace {
 
-DocPtr parse(std::string_view body) { return parseUntrusted(body); }
-
 bool inNamespace(xmlNodePtr node, std::string_view ns) {
     return node->ns && S(node->ns->href) == ns;
 }
@@ -692,7 +690,7 @@ std::string encodeFault(std::string_view faultCode, std::string_view faultString
 }
 
 SoapValue decodeResponse(const Operation& op, std::string_view body) {
-    DocPtr doc = parse(body);
+    DocPtr doc = parseUntrusted(body);
     xmlNodePtr root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
     if (!root)
         throw platform::Error("Invalid SOAP Response");
@@ -760,7 +758,7 @@ SoapValue decodeResponse(const Operation& op, std::string_view body) {
 }
 
 const Operation& decodeRequest(std::string_view body, std::vector<SoapValue>& args) {
-    DocPtr doc = parse(body);
+    DocPtr doc = parseUntrusted(body);
     xmlNodePtr root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
     if (!root || localName(root) != "Envelope" || !inNamespace(root, kEnvelopeNamespace))
         throw platform::Error("Invalid SOAP request");

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -232,12 +233,8 @@ void TFVisualizar::MarcarTodosConferidos() {
     try {
         guards_.IniciarTransacao();
         model_->beginReset();
-        struct Resume {
-            app::RowListModel* model;
-            ~Resume() { model->endReset(); }
-        };
         {
-            Resume resume{model_};
+            const auto resume = qScopeGuard([this] { model_->endReset(); });
             for (std::size_t row = 0; row < cdsIntegErro_.size(); ++row) {
                 if (cdsIntegErro_.text(row, "CONFERIDO") != "N")
                     continue;
@@ -259,10 +256,7 @@ void TFVisualizar::writeFailed(const std::exception& e) {
     const QString reason = QString::fromStdString(e.what());
     // Whatever happens below, the list must not keep showing a mark the
     // database does not hold.
-    struct Reopen {
-        TFVisualizar* self;
-        ~Reopen() { app::guarded([this] { self->reopenKeepingRow(); }); }
-    } reopen{this};
+    const auto reopen = qScopeGuard([this] { app::guarded([this] { reopenKeepingRow(); }); });
     guards_.CancelarTransacao();
     platform::dialogs().error(this, kWriteFailed + reason);
 }
