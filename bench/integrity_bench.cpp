@@ -21,7 +21,6 @@ using bench::median;
 using bench::seconds;
 using bench::statusKb;
 
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -40,17 +39,16 @@ int main(int argc, char** argv) {
     std::vector<double> ratios;
     for (int i = 0; i < 6; ++i) {
         std::size_t divergences = 0;
-        const double check = seconds([&] {
-            divergences = integrity::run(cn, servidor).divergences.size();
-        });
+        const double check =
+            seconds([&] { divergences = integrity::run(cn, servidor).divergences.size(); });
         std::size_t tables = 0;
         const double floor = seconds([&] {
             std::vector<std::string> names;
             for (const std::string& t : cn.tableNames())
                 if (!cn.query(db::sql::Triggers, {{"TABELA", t},
-                                                   {"INC", t + "_INC"},
-                                                   {"ALT", t + "_ALT"},
-                                                   {"EXC", t + "_EXC"}})
+                                                  {"INC", t + "_INC"},
+                                                  {"ALT", t + "_ALT"},
+                                                  {"EXC", t + "_EXC"}})
                          .rows.empty())
                     names.push_back(t);
             const auto answer = app::ConectarServidor(cn, servidor).FRetornaMetaDadosTabelas(names);

@@ -22,9 +22,6 @@ using bench::median;
 using bench::seconds;
 using bench::statusKb;
 
-
-
-
 void report(const char* name, double ratio, double target) {
     std::printf("%s: ratio %.3f (target %g)\n", name, ratio, target);
 }
@@ -54,13 +51,12 @@ int main(int argc, char** argv) {
         std::vector<double> ratios;
         for (int i = 0; i < 5; ++i) {
             const double panel = seconds([&] { painel.AtualizarPainel(); });
-            const double base =
-                name == "panel-refresh"
-                    ? seconds([&] {
-                          floor.query(db::sql::FiliaisFila);
-                          floor.query(db::sql::FiliaisMaquinas);
-                      })
-                    : seconds([&] { floor.query(db::sql::Filiais); });
+            const double base = name == "panel-refresh"
+                                    ? seconds([&] {
+                                          floor.query(db::sql::FiliaisFila);
+                                          floor.query(db::sql::FiliaisMaquinas);
+                                      })
+                                    : seconds([&] { floor.query(db::sql::Filiais); });
             std::printf("  run %d: panel %.3f s, %s %.3f s (%zu rows)\n", i + 1, panel,
                         name == "panel-refresh" ? "bare fetch" : "reference statement", base,
                         painel.cdsPainel().size());

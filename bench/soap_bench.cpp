@@ -24,9 +24,6 @@ using bench::median;
 using bench::seconds;
 using bench::statusKb;
 
-
-
-
 // The metadata of 500 tables of 30 columns, as this contract's server writes it.
 std::string bigResponse() {
     TColMetaDadosTabelas tables;
@@ -103,8 +100,9 @@ int main(int argc, char** argv) {
             const double floor = seconds([&] { parseOnly(body); });
             std::size_t tables = 0;
             const double ours = seconds([&] { tables = decode(body); });
-            std::printf("  run %d: decode %.3f s (%zu tables), libxml2 parse alone %.3f s, %zu bytes\n",
-                        i + 1, ours, tables, floor, body.size());
+            std::printf(
+                "  run %d: decode %.3f s (%zu tables), libxml2 parse alone %.3f s, %zu bytes\n",
+                i + 1, ours, tables, floor, body.size());
             ratios.push_back(ours / floor);
         }
         std::printf("soap-decode: ratio %.3f (target 2)\n", median(ratios));

@@ -27,9 +27,6 @@ using bench::median;
 using bench::seconds;
 using bench::statusKb;
 
-
-
-
 // Reading and converting the whole file to text, nothing else: the floor of
 // any viewer.
 qsizetype readAndConvert(const QString& path) {
@@ -78,10 +75,11 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 5; ++i) {
             const double window = seconds([&] { w.btTodosClick(); });
             std::size_t rows = 0;
-            const double bare =
-                seconds([&] { rows = cn.query(db::sql::PrxRegTodos(), {{"PMaquina", "01"}}).rows.size(); });
-            std::printf("  run %d: list %.3f s (%zu rows), bare statement %.3f s (%zu rows)\n", i + 1,
-                        window, w.cdsPrxReg().size(), bare, rows);
+            const double bare = seconds([&] {
+                rows = cn.query(db::sql::PrxRegTodos(), {{"PMaquina", "01"}}).rows.size();
+            });
+            std::printf("  run %d: list %.3f s (%zu rows), bare statement %.3f s (%zu rows)\n",
+                        i + 1, window, w.cdsPrxReg().size(), bare, rows);
             ratios.push_back(window / bare);
         }
         std::printf("sync-all: ratio %.3f (target 2)\n", median(ratios));

@@ -33,8 +33,7 @@ int main(int argc, char** argv) {
         std::fputs("uso: painel-integridade [--csv | --conexao]\n", stderr);
         return 2;
     }
-    const std::string folder =
-        std::filesystem::canonical("/proc/self/exe").parent_path().string();
+    const std::string folder = std::filesystem::canonical("/proc/self/exe").parent_path().string();
     db::Connection connection;
     server::ServidorOffLine servidor;
     try {

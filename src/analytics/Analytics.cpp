@@ -117,8 +117,11 @@ void TThreadDataAnalyticsRest::enviarRotina(const std::string& rotina, const std
         std::thread([body = std::move(body), url, aux] {
             try {
                 TRESTBuilder builder;
-                builder.WithType(2).WithBaseUrl(url).WithRoute("/rotina").WithBody(body).WithAuxText(
-                    aux);
+                builder.WithType(2)
+                    .WithBaseUrl(url)
+                    .WithRoute("/rotina")
+                    .WithBody(body)
+                    .WithAuxText(aux);
                 builder.Build()->Execute();
             } catch (...) {
                 // Fire and forget: nothing reads a failure.
@@ -130,7 +133,11 @@ void TThreadDataAnalyticsRest::enviarRotina(const std::string& rotina, const std
     }
 }
 
-int TThreadDataAnalyticsRest::workersStarted() { return started; }
-int TThreadDataAnalyticsRest::workersRunning() { return running; }
+int TThreadDataAnalyticsRest::workersStarted() {
+    return started;
+}
+int TThreadDataAnalyticsRest::workersRunning() {
+    return running;
+}
 
 } // namespace analytics

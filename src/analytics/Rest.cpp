@@ -15,9 +15,9 @@ namespace {
 // The text fields of the packed record, by offset: they are not aligned, so
 // they are read and written byte-wise.
 constexpr std::size_t kTexts[] = {
-    offsetof(TRESTRequestDTO, BaseUrl), offsetof(TRESTRequestDTO, Route),
+    offsetof(TRESTRequestDTO, BaseUrl),  offsetof(TRESTRequestDTO, Route),
     offsetof(TRESTRequestDTO, Reserved), offsetof(TRESTRequestDTO, AuxText),
-    offsetof(TRESTRequestDTO, Agent),   offsetof(TRESTRequestDTO, Body)};
+    offsetof(TRESTRequestDTO, Agent),    offsetof(TRESTRequestDTO, Body)};
 constexpr std::size_t kRoute = offsetof(TRESTRequestDTO, Route);
 constexpr std::size_t kAgent = offsetof(TRESTRequestDTO, Agent);
 constexpr std::size_t kBaseUrl = offsetof(TRESTRequestDTO, BaseUrl);
@@ -44,7 +44,9 @@ std::atomic<int> loadCount{0};
 
 RequestRecord::RequestRecord() = default;
 
-RequestRecord::RequestRecord(const RequestRecord& other) { *this = other; }
+RequestRecord::RequestRecord(const RequestRecord& other) {
+    *this = other;
+}
 
 RequestRecord& RequestRecord::operator=(const RequestRecord& other) {
     if (this == &other)
@@ -57,13 +59,17 @@ RequestRecord& RequestRecord::operator=(const RequestRecord& other) {
     return *this;
 }
 
-RequestRecord::~RequestRecord() { release(); }
+RequestRecord::~RequestRecord() {
+    release();
+}
 
 void RequestRecord::store(std::size_t offset, platform::TextHandle text) {
     std::memcpy(reinterpret_cast<unsigned char*>(&dto_) + offset, &text, sizeof text);
 }
 
-platform::TextHandle RequestRecord::text(std::size_t offset) const { return load(dto_, offset); }
+platform::TextHandle RequestRecord::text(std::size_t offset) const {
+    return load(dto_, offset);
+}
 
 void RequestRecord::release() {
     for (std::size_t f : kTexts) {
@@ -121,7 +127,9 @@ TRESTExecutor::TRESTExecutor(const RequestRecord& request) : request_(request) {
         throw platform::Error("Tipo da requisição não foi informado.");
 }
 
-TRESTExecutor::~TRESTExecutor() { platform::SysFreeString(response_.Text); }
+TRESTExecutor::~TRESTExecutor() {
+    platform::SysFreeString(response_.Text);
+}
 
 void TRESTExecutor::Execute() {
     TRESTResponseDTO response{};
@@ -149,7 +157,9 @@ TRESTBO& TRESTBO::Instance() {
     return *loader;
 }
 
-int TRESTBO::loads() { return loadCount; }
+int TRESTBO::loads() {
+    return loadCount;
+}
 
 void TRESTBO::CallRequest(const TRESTRequestDTO& request, TRESTResponseDTO& response) {
     // The library gets a copy holding its own texts for the call.

@@ -24,8 +24,8 @@ struct TRESTRequestDTO {
 };
 
 struct TRESTResponseDTO {
-    std::uint8_t Done;       // 1 once the request was answered
-    std::int32_t StatusCode; // the HTTP status
+    std::uint8_t Done;         // 1 once the request was answered
+    std::int32_t StatusCode;   // the HTTP status
     platform::TextHandle Text; // the answer body, allocated by the library
 };
 #pragma pack(pop)

@@ -8,7 +8,8 @@ namespace app {
 
 // The version text and the caption of the main window.
 inline constexpr const char* VersaoSistema = "v.29.05ed0";
-inline constexpr const char* LegendaPainel = "Painel de Controle para Integração - Módulo Cliente - ";
+inline constexpr const char* LegendaPainel =
+    "Painel de Controle para Integração - Módulo Cliente - ";
 
 // Reads Caminho.ini from `folder`, applies its location and descrambled
 // credentials to the connection and opens it. Raises the missing-path or the

@@ -14,7 +14,9 @@ namespace {
 bool ending = false;
 }
 
-bool processEnding() { return ending; }
+bool processEnding() {
+    return ending;
+}
 
 void reportFailure(const std::string& message) {
     if (ending)

@@ -44,7 +44,8 @@ IniFile IniFile::parse(std::string_view text) {
         const auto eq = line.find('=');
         if (!inSection || eq == std::string_view::npos)
             continue;
-        ini.entries_.push_back({section, platform::cp1252ToUtf8(platform::trimmed(line.substr(0, eq))),
+        ini.entries_.push_back({section,
+                                platform::cp1252ToUtf8(platform::trimmed(line.substr(0, eq))),
                                 platform::cp1252ToUtf8(platform::trimmed(line.substr(eq + 1)))});
     }
     return ini;

@@ -33,7 +33,8 @@ std::string MontarChave(const std::vector<std::string>& names, const db::Result&
     std::string key;
     for (std::size_t k = 0; k < names.size() && k < 10; ++k) {
         const int column = list.indexOf("CHAVE" + std::to_string(k));
-        key += names[k] + "=" + (column < 0 ? std::string() : list.rows[row][column].toText()) + ";";
+        key +=
+            names[k] + "=" + (column < 0 ? std::string() : list.rows[row][column].toText()) + ";";
     }
     return key;
 }

@@ -2,10 +2,10 @@
 
 #include "app/FailurePolicy.h"
 #include "app/ServerConnection.h"
-#include "platform/Dialogs.h"
 #include "app/StatusRows.h"
-#include "platform/Error.h"
 #include "integrity/TFListaDivergencias.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
 #include "views/TFUltRegSincro.h"
 #include "views/TFVisualizar.h"
 #include "views/TFVisualizarLog.h"
@@ -87,10 +87,11 @@ int parseInterval(const QString& text) {
         throw invalid();
     long long value = 0;
     for (; i < n; ++i) {
-        const int digit = QChar(text[i]).isDigit()         ? text[i].unicode() - u'0'
-                          : base == 16 && text[i] >= u'a' && text[i] <= u'f' ? text[i].unicode() - u'a' + 10
-                          : base == 16 && text[i] >= u'A' && text[i] <= u'F' ? text[i].unicode() - u'A' + 10
-                                                                              : -1;
+        const int digit =
+            QChar(text[i]).isDigit()                           ? text[i].unicode() - u'0'
+            : base == 16 && text[i] >= u'a' && text[i] <= u'f' ? text[i].unicode() - u'a' + 10
+            : base == 16 && text[i] >= u'A' && text[i] <= u'F' ? text[i].unicode() - u'A' + 10
+                                                               : -1;
         if (digit < 0 || digit >= base || text[i].unicode() > 127)
             throw invalid();
         value = value * base + digit;
@@ -107,8 +108,8 @@ int parseInterval(const QString& text) {
 TFPainel::TFPainel(const QString& folder, QWidget* parent) : QWidget(parent), folder_(folder) {
     buildWindow();
     // A server or proxy that refuses the configured credentials asks the operator.
-    servidor_.http.prompt = [this](const std::string& url, bool proxy)
-        -> std::optional<server::Credentials> {
+    servidor_.http.prompt = [this](const std::string& url,
+                                   bool proxy) -> std::optional<server::Credentials> {
         const QString what = proxy ? QStringLiteral("O proxy pede usuário e senha para %1")
                                    : QStringLiteral("O servidor pede usuário e senha para %1");
         auto answer = platform::dialogs().login(this, what.arg(QString::fromStdString(url)));
@@ -121,7 +122,9 @@ TFPainel::TFPainel(const QString& folder, QWidget* parent) : QWidget(parent), fo
     qApp->installEventFilter(this);
 }
 
-TFPainel::~TFPainel() { qApp->removeEventFilter(this); }
+TFPainel::~TFPainel() {
+    qApp->removeEventFilter(this);
+}
 
 void TFPainel::buildWindow() {
     setFixedSize(1114, 484);
@@ -240,10 +243,12 @@ void TFPainel::buildWindow() {
             [this] { guarded([this] { btIntegridadeClick(); }); });
     connect(btConexao, &QPushButton::clicked, this,
             [this] { guarded([this] { btConexaoClick(); }); });
-    connect(btUltReg, &QPushButton::clicked, this, [this] { guarded([this] { btUltRegClick(); }); });
+    connect(btUltReg, &QPushButton::clicked, this,
+            [this] { guarded([this] { btUltRegClick(); }); });
     connect(btVisualizar, &QPushButton::clicked, this,
             [this] { guarded([this] { btVisualizarClick(); }); });
-    connect(btFechar, &QPushButton::clicked, this, [this] { guarded([this] { btFecharClick(); }); });
+    connect(btFechar, &QPushButton::clicked, this,
+            [this] { guarded([this] { btFecharClick(); }); });
     connect(GridPainel, &QTableView::clicked, this, [this](const QModelIndex& index) {
         guarded([&] { GridPainelCellClick(index.row(), index.column()); });
     });
@@ -291,9 +296,13 @@ void TFPainel::refreshWithTimer() {
         startTimer();
 }
 
-void TFPainel::TimerTimer() { refreshWithTimer(); }
+void TFPainel::TimerTimer() {
+    refreshWithTimer();
+}
 
-void TFPainel::btAtualizarClick() { refreshWithTimer(); }
+void TFPainel::btAtualizarClick() {
+    refreshWithTimer();
+}
 
 void TFPainel::AtualizarPainel() {
     lblAtualizandoPainel->show();
@@ -314,9 +323,8 @@ void TFPainel::AtualizarPainel() {
     }
     model_->endReset();
     if (!cdsPainel_.empty())
-        GridPainel->setCurrentIndex(model_->index(0, GridPainel->currentIndex().isValid()
-                                                         ? GridPainel->currentIndex().column()
-                                                         : 0));
+        GridPainel->setCurrentIndex(model_->index(
+            0, GridPainel->currentIndex().isValid() ? GridPainel->currentIndex().column() : 0));
     lblAtualizado->setText(QStringLiteral("Informações atualizadas em ") +
                            clock_().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
 }
@@ -336,8 +344,7 @@ void TFPainel::edtIntervaloExit() {
 
 int TFPainel::currentRow() const {
     const QModelIndex index = GridPainel->currentIndex();
-    return index.isValid() && index.row() < static_cast<int>(cdsPainel_.size()) ? index.row()
-                                                                                 : -1;
+    return index.isValid() && index.row() < static_cast<int>(cdsPainel_.size()) ? index.row() : -1;
 }
 
 QString TFPainel::codigoFilialAtual() const {
@@ -475,7 +482,9 @@ bool TFPainel::FormKeyDown(int key) {
     return false;
 }
 
-void TFPainel::btFecharClick() { close(); }
+void TFPainel::btFecharClick() {
+    close();
+}
 
 void TFPainel::HabilitarBotoes(bool enabled) {
     for (QPushButton* b : {btIntegridade, btConexao, btAtualizar, btUltReg, btVisualizar, btFechar})

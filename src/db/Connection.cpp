@@ -136,8 +136,8 @@ public:
                 builder->setType(st, i, SQL_VARYING + 1);
                 builder->setCharSet(st, i, 0); // NONE: bytes pass as they are
                 builder->setScale(st, i, 0);
-                builder->setLength(st, i,
-                                   static_cast<unsigned>(std::max<std::size_t>(1, texts_[i].size())));
+                builder->setLength(
+                    st, i, static_cast<unsigned>(std::max<std::size_t>(1, texts_[i].size())));
                 break;
             }
         }
@@ -166,9 +166,9 @@ public:
             case 4: {
                 const Timestamp& t = std::get<Timestamp>(v.data());
                 ISC_TIMESTAMP ts;
-                ts.timestamp_date = util->encodeDate(static_cast<unsigned>(t.year),
-                                                     static_cast<unsigned>(t.month),
-                                                     static_cast<unsigned>(t.day));
+                ts.timestamp_date =
+                    util->encodeDate(static_cast<unsigned>(t.year), static_cast<unsigned>(t.month),
+                                     static_cast<unsigned>(t.day));
                 ts.timestamp_time = util->encodeTime(
                     static_cast<unsigned>(t.hour), static_cast<unsigned>(t.minute),
                     static_cast<unsigned>(t.second), static_cast<unsigned>(t.fraction));
@@ -219,7 +219,6 @@ private:
         }
         return id;
     }
-
 
 private:
     std::vector<const Value*> values_;
@@ -315,9 +314,15 @@ private:
             unsigned y, m, d, h, mi, s, frac;
             util->decodeDate(ts.timestamp_date, &y, &m, &d);
             util->decodeTime(ts.timestamp_time, &h, &mi, &s, &frac);
-            t = {static_cast<int>(y), static_cast<int>(m), static_cast<int>(d),
-                 static_cast<int>(h), static_cast<int>(mi), static_cast<int>(s),
-                 static_cast<int>(frac), true, true};
+            t = {static_cast<int>(y),
+                 static_cast<int>(m),
+                 static_cast<int>(d),
+                 static_cast<int>(h),
+                 static_cast<int>(mi),
+                 static_cast<int>(s),
+                 static_cast<int>(frac),
+                 true,
+                 true};
             return t;
         }
         case SQL_TYPE_DATE: {
@@ -509,8 +514,8 @@ struct Connection::Impl {
             if (result)
                 result->columns = reader.columnNames();
             if (p.statement->getFlags(st()) & IStatement::FLAG_HAS_CURSOR) {
-                IResultSet* rs = p.statement->openCursor(st(), tra, input.meta(), input.data(),
-                                                         outMeta, 0);
+                IResultSet* rs =
+                    p.statement->openCursor(st(), tra, input.meta(), input.data(), outMeta, 0);
                 try {
                     while (rs->fetchNext(st(), out.data()) == IStatus::RESULT_OK)
                         if (result)
@@ -561,20 +566,30 @@ struct Connection::Impl {
 
 Connection::Connection() : d(std::make_unique<Impl>()) {}
 
-Connection::~Connection() { d->close(); }
+Connection::~Connection() {
+    d->close();
+}
 
-void Connection::setSettings(ConnectionSettings settings) { d->settings = std::move(settings); }
+void Connection::setSettings(ConnectionSettings settings) {
+    d->settings = std::move(settings);
+}
 
-const ConnectionSettings& Connection::settings() const { return d->settings; }
+const ConnectionSettings& Connection::settings() const {
+    return d->settings;
+}
 
 void Connection::open() {
     if (!d->attachment)
         d->open();
 }
 
-void Connection::close() { d->close(); }
+void Connection::close() {
+    d->close();
+}
 
-bool Connection::isOpen() const { return d->attachment != nullptr; }
+bool Connection::isOpen() const {
+    return d->attachment != nullptr;
+}
 
 Result Connection::query(std::string_view sql, const Params& params) {
     Result r;
@@ -649,7 +664,9 @@ void Connection::executeDirect(std::string_view sql) {
     }
 }
 
-bool Connection::inTransaction() const { return d->transaction != nullptr; }
+bool Connection::inTransaction() const {
+    return d->transaction != nullptr;
+}
 
 std::vector<std::string> Connection::tableNames() {
     const Result r = query("select rdb$relation_name from rdb$relations "
@@ -661,7 +678,9 @@ std::vector<std::string> Connection::tableNames() {
     return names;
 }
 
-int Connection::preparedCount() const { return d->preparedCount; }
+int Connection::preparedCount() const {
+    return d->preparedCount;
+}
 
 void Connection::createDatabase(const std::string& path, const std::string& user,
                                 const std::string& password, int dialect) {

@@ -31,7 +31,8 @@ Order By Filiais.NomeEmpresa)sql";
 // What the panel runs instead of Filiais: the statement above makes the
 // server count the whole queue once per status row, which freezes the panel
 // on a large queue. These two give the same rows, reading the queue once.
-inline constexpr std::string_view FiliaisFila = R"sql(Select Count(IIF(MvIntegGeral.DataEnvio Is Null, 1, Null)) As QtdRegEnviar,
+inline constexpr std::string_view FiliaisFila =
+    R"sql(Select Count(IIF(MvIntegGeral.DataEnvio Is Null, 1, Null)) As QtdRegEnviar,
        Count(IIF(MvIntegGeral.DataEnvio Is Not Null and
                  MvIntegGeral.datasinc is null, 1, Null)) As QtdRegAConfirmar
 From MvIntegGeral)sql";
@@ -64,7 +65,8 @@ WHERE RDB$TRIGGERS.RDB$RELATION_NAME = :TABELA
    OR RDB$TRIGGERS.RDB$TRIGGER_NAME  = :EXC)sql";
 
 // Column structure of a table, in column order.
-inline constexpr std::string_view SqlTabelas = R"sql(Select Cast(r.rdb$Field_Name as Varchar(31)) As Campo,
+inline constexpr std::string_view SqlTabelas =
+    R"sql(Select Cast(r.rdb$Field_Name as Varchar(31)) As Campo,
        CASE f.RDB$FIELD_TYPE
        WHEN 261 THEN "BLOB"
        WHEN 14 THEN "CHAR"
@@ -131,14 +133,16 @@ inline constexpr std::string_view IntegErroOrdem = "Order By DataErro Desc";
 // One line each, blanks included, as the integration databases have always
 // received them.
 inline constexpr std::string_view GravarConferido =
-    "Update IntegErro Set Conferido = :PConferido Where CodEmpresa  = :PCodEmpresa              And IdIntegErro = :PIdIntegErro          ";
+    "Update IntegErro Set Conferido = :PConferido Where CodEmpresa  = :PCodEmpresa              "
+    "And IdIntegErro = :PIdIntegErro          ";
 inline constexpr std::string_view ExcluirErros =
     "Delete From IntegErro             Where CodEmpresa  = :PCodEmpresa";
 static_assert(GravarConferido.size() == 132);
 static_assert(ExcluirErros.size() == 66);
 
 // Synchronized-records window: the 15 latest received records of a branch.
-inline constexpr std::string_view RegReceb = R"sql(Select First 15 IntegReceb.Ordem, IntegReceb.Tabela, IntegReceb.Chave
+inline constexpr std::string_view RegReceb =
+    R"sql(Select First 15 IntegReceb.Ordem, IntegReceb.Tabela, IntegReceb.Chave
 From IntegReceb
 Where IntegReceb.CodEmpresa = :PCodEmpresa
 Order By IntegReceb.Ordem Desc)sql";
@@ -146,7 +150,8 @@ Order By IntegReceb.Ordem Desc)sql";
 // Queue records of a branch past its machine's UltIdServer: every table but
 // TRANSFESTOQUE and MVGERAL, whose records carry the branch in Chave3 and
 // Chave0. The last sent (DATASINC set) and the next to send (DATASINC null).
-inline constexpr std::string_view RegEnviado = R"sql(Select First 15 MvIntegGeral.* From MvIntegGeral
+inline constexpr std::string_view RegEnviado =
+    R"sql(Select First 15 MvIntegGeral.* From MvIntegGeral
 Where (( MvIntegGeral.Ordem > ( Select first 1 IgfMaquina.UltIdServer From IgfMaquina
       Where IgfMaquina.Maquina = :PMaquina )
 And MvIntegGeral.Tabela Not In ( 'TRANSFESTOQUE','MVGERAL') )

@@ -44,8 +44,7 @@ std::vector<std::string> replicatedTables(db::Connection& connection) {
 
 void compareTable(db::Connection& connection, const server::TMetaDadosTabela& table,
                   std::vector<Divergence>& out) {
-    const db::Result r =
-        connection.query(db::sql::SqlTabelas, {{"NomeTabela", table.NomeTabela}});
+    const db::Result r = connection.query(db::sql::SqlTabelas, {{"NomeTabela", table.NomeTabela}});
     if (r.rows.empty()) {
         out.push_back({table.NomeTabela, "Tabela não existe no banco local."});
         return;

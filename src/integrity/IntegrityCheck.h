@@ -20,9 +20,9 @@ struct Divergence {
 // What the window does at the check's fixed points (show the panel, move the
 // bar, let pending events run). All optional.
 struct Progress {
-    std::function<void()> obtaining;        // panel shown: "Obtendo metadados ..."
+    std::function<void()> obtaining;           // panel shown: "Obtendo metadados ..."
     std::function<void(int tables)> comparing; // before each server table
-    std::function<void()> tableDone;        // after each server table
+    std::function<void()> tableDone;           // after each server table
 };
 
 struct Outcome {

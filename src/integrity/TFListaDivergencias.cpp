@@ -28,10 +28,10 @@ TFListaDivergencias::TFListaDivergencias(const std::vector<Divergence>& divergen
     DBGrid1->setWordWrap(false);
     DBGrid1->verticalHeader()->setDefaultSectionSize(20);
     DBGrid1->verticalHeader()->setFixedWidth(12);
-    auto* model = new app::RowListModel(
-        list_, {{"TABELA", "Tabela", -1, Qt::AlignLeft, true},
-                {"ERRO", "Problema Encontrado", -1, Qt::AlignLeft, true}},
-        this);
+    auto* model = new app::RowListModel(list_,
+                                        {{"TABELA", "Tabela", -1, Qt::AlignLeft, true},
+                                         {"ERRO", "Problema Encontrado", -1, Qt::AlignLeft, true}},
+                                        this);
     model->tooltips = true;
     DBGrid1->setModel(model);
     const int character = DBGrid1->fontMetrics().averageCharWidth();

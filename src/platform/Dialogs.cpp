@@ -5,9 +5,9 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace platform {
 namespace {
@@ -17,8 +17,7 @@ public:
     Answer message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                    Buttons buttons) override {
         static const QMessageBox::Icon icons[] = {QMessageBox::Critical, QMessageBox::Warning,
-                                                  QMessageBox::Information,
-                                                  QMessageBox::Question};
+                                                  QMessageBox::Information, QMessageBox::Question};
         QMessageBox box(icons[static_cast<int>(icon)], title, text, QMessageBox::NoButton, parent);
         QAbstractButton* yes = nullptr;
         QAbstractButton* ok = nullptr;
@@ -75,8 +74,12 @@ Dialogs* current = &realDialogs;
 
 } // namespace
 
-Dialogs& dialogs() { return *current; }
+Dialogs& dialogs() {
+    return *current;
+}
 
-void setDialogs(Dialogs* replacement) { current = replacement ? replacement : &realDialogs; }
+void setDialogs(Dialogs* replacement) {
+    current = replacement ? replacement : &realDialogs;
+}
 
 } // namespace platform

@@ -16,6 +16,8 @@ inline std::string_view trimmed(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-inline std::string trim(std::string_view s) { return std::string(trimmed(s)); }
+inline std::string trim(std::string_view s) {
+    return std::string(trimmed(s));
+}
 
 } // namespace platform

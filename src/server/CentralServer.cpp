@@ -106,16 +106,16 @@ struct CentralServer::Impl {
 CentralServer::CentralServer(Options options) : d(std::make_unique<Impl>()) {
     d->options = std::move(options);
     d->connection.setSettings({d->options.database, "SYSDBA", "masterkey"});
-    d->http.Get("/wsdl/IServidorOffLine", [this](const httplib::Request& req,
-                                                 httplib::Response& res) {
-        if (!d->authorized(req, res))
-            return;
-        res.set_content(describeService("http://127.0.0.1:" + std::to_string(d->port) +
-                                         "/soap/IServidorOffLine"),
-                        "text/xml; charset=utf-8");
-        if (d->options.log)
-            std::fprintf(stderr, "servidor-central: GET %s -> 200\n", req.path.c_str());
-    });
+    d->http.Get("/wsdl/IServidorOffLine",
+                [this](const httplib::Request& req, httplib::Response& res) {
+                    if (!d->authorized(req, res))
+                        return;
+                    res.set_content(describeService("http://127.0.0.1:" + std::to_string(d->port) +
+                                                    "/soap/IServidorOffLine"),
+                                    "text/xml; charset=utf-8");
+                    if (d->options.log)
+                        std::fprintf(stderr, "servidor-central: GET %s -> 200\n", req.path.c_str());
+                });
     d->http.Post("/soap/IServidorOffLine",
                  [this](const httplib::Request& req, httplib::Response& res) {
                      if (d->authorized(req, res))
@@ -123,7 +123,9 @@ CentralServer::CentralServer(Options options) : d(std::make_unique<Impl>()) {
                  });
 }
 
-CentralServer::~CentralServer() { stop(); }
+CentralServer::~CentralServer() {
+    stop();
+}
 
 int CentralServer::start(int port) {
     d->port = port == 0 ? d->http.bind_to_any_port("127.0.0.1")
@@ -141,7 +143,9 @@ void CentralServer::stop() {
     }
 }
 
-int CentralServer::port() const { return d->port; }
+int CentralServer::port() const {
+    return d->port;
+}
 
 std::string CentralServer::descriptionUrl() const {
     return "http://127.0.0.1:" + std::to_string(d->port) + "/wsdl/IServidorOffLine";

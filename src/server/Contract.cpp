@@ -11,13 +11,15 @@ std::string defaultSoapAction(std::string_view operation) {
 namespace types {
 namespace {
 
-TypeInfo scalar(Kind kind) { return TypeInfo{kind, {}, {}, {}, nullptr, {}}; }
+TypeInfo scalar(Kind kind) {
+    return TypeInfo{kind, {}, {}, {}, nullptr, {}};
+}
 TypeInfo arrayOf(const TypeInfo& element) {
     return TypeInfo{Kind::Array, {}, {}, {}, &element, {}};
 }
 TypeInfo structure(const char* name, std::vector<FieldInfo> fields) {
-    return TypeInfo{Kind::Struct, name, std::string(kTypesNamespace), {}, nullptr,
-                    std::move(fields)};
+    return TypeInfo{Kind::Struct, name,    std::string(kTypesNamespace),
+                    {},           nullptr, std::move(fields)};
 }
 
 } // namespace
@@ -35,8 +37,9 @@ const TypeInfo& Boolean() {
     return t;
 }
 const TypeInfo& TAcao() {
-    static const TypeInfo t{Kind::Enum, "TAcao", std::string(kTypesNamespace),
-                            {"TaIncluir", "TaAlterar", "TaExcluir"}, nullptr, {}};
+    static const TypeInfo t{
+        Kind::Enum, "TAcao", std::string(kTypesNamespace), {"TaIncluir", "TaAlterar", "TaExcluir"},
+        nullptr,    {}};
     return t;
 }
 const TypeInfo& TFieldType() {
@@ -44,14 +47,14 @@ const TypeInfo& TFieldType() {
         Kind::Enum,
         "TFieldType",
         std::string(kDbNamespace),
-        {"ftUnknown",     "ftString",     "ftSmallint",  "ftInteger",    "ftWord",
-         "ftBoolean",     "ftFloat",      "ftCurrency",  "ftBCD",        "ftDate",
-         "ftTime",        "ftDateTime",   "ftBytes",     "ftVarBytes",   "ftAutoInc",
-         "ftBlob",        "ftMemo",       "ftGraphic",   "ftFmtMemo",    "ftParadoxOle",
-         "ftDBaseOle",    "ftTypedBinary", "ftCursor",   "ftFixedChar",  "ftWideString",
-         "ftLargeint",    "ftADT",        "ftArray",     "ftReference",  "ftDataSet",
-         "ftOraBlob",     "ftOraClob",    "ftVariant",   "ftInterface",  "ftIDispatch",
-         "ftGuid",        "ftTimeStamp",  "ftFMTBcd"},
+        {"ftUnknown",  "ftString",      "ftSmallint", "ftInteger",   "ftWord",
+         "ftBoolean",  "ftFloat",       "ftCurrency", "ftBCD",       "ftDate",
+         "ftTime",     "ftDateTime",    "ftBytes",    "ftVarBytes",  "ftAutoInc",
+         "ftBlob",     "ftMemo",        "ftGraphic",  "ftFmtMemo",   "ftParadoxOle",
+         "ftDBaseOle", "ftTypedBinary", "ftCursor",   "ftFixedChar", "ftWideString",
+         "ftLargeint", "ftADT",         "ftArray",    "ftReference", "ftDataSet",
+         "ftOraBlob",  "ftOraClob",     "ftVariant",  "ftInterface", "ftIDispatch",
+         "ftGuid",     "ftTimeStamp",   "ftFMTBcd"},
         nullptr,
         {}};
     return t;
@@ -101,8 +104,8 @@ const TypeInfo& TColMetaDadosCampos() {
 }
 const TypeInfo& TMetaDadosTabela() {
     static const TypeInfo t =
-        structure("TMetaDadosTabela", {{"NomeTabela", &String()},
-                                       {"ColecaoMetadadosCampos", &TColMetaDadosCampos()}});
+        structure("TMetaDadosTabela",
+                  {{"NomeTabela", &String()}, {"ColecaoMetadadosCampos", &TColMetaDadosCampos()}});
     return t;
 }
 const TypeInfo& TColMetaDadosTabelas() {

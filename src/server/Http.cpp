@@ -66,7 +66,9 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
            });
 }
 
-std::string quotedAction(const std::string& action) { return "\"" + action + "\""; }
+std::string quotedAction(const std::string& action) {
+    return "\"" + action + "\"";
+}
 
 struct Result {
     long status = 0;
@@ -119,8 +121,8 @@ Result perform(CURL* curl, const std::string& url, const std::string& action,
                              static_cast<curl_off_t>(body->size()));
             headers = curl_slist_append(headers, ("SOAPAction: " + quotedAction(action)).c_str());
             headers = curl_slist_append(headers, "Content-Type: text/xml");
-            headers = curl_slist_append(headers, "Accept:");  // no accept types
-            headers = curl_slist_append(headers, "Expect:");  // the body goes at once
+            headers = curl_slist_append(headers, "Accept:"); // no accept types
+            headers = curl_slist_append(headers, "Expect:"); // the body goes at once
         } else {
             curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
             headers = curl_slist_append(headers, "Accept: */*");
@@ -134,8 +136,8 @@ Result perform(CURL* curl, const std::string& url, const std::string& action,
         connections += newConnections;
         if (code != CURLE_OK) {
             const std::string description = error[0] ? error : curl_easy_strerror(code);
-            throw platform::Error(description + " - URL:" + url + " - SOAPAction:" +
-                                  quotedAction(body ? action : std::string()));
+            throw platform::Error(description + " - URL:" + url +
+                                  " - SOAPAction:" + quotedAction(body ? action : std::string()));
         }
         Result r;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
@@ -162,9 +164,13 @@ struct HttpConnection::Impl {
     CURL* curl = nullptr;
 };
 
-HttpConnection::HttpConnection() : d(std::make_unique<Impl>()) { globalInit(); }
+HttpConnection::HttpConnection() : d(std::make_unique<Impl>()) {
+    globalInit();
+}
 
-HttpConnection::~HttpConnection() { close(); }
+HttpConnection::~HttpConnection() {
+    close();
+}
 
 void HttpConnection::close() {
     if (d->curl) {

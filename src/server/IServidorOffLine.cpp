@@ -49,14 +49,17 @@ void IServidorOffLine::PDeletaIntegMaquina(const std::string& VpCodEmpresa, std:
     invoke("PDeletaIntegMaquina", {VpCodEmpresa, VpOrdem, VpMaquinaECF});
 }
 
-bool IServidorOffLine::FTestaConexao() { return invoke("FTestaConexao", {}).boolean(); }
+bool IServidorOffLine::FTestaConexao() {
+    return invoke("FTestaConexao", {}).boolean();
+}
 
 std::int32_t IServidorOffLine::FRetornaQtdRegistrosIntegrar(const std::string& VfCodEmpresaLocal,
                                                             const std::string& VpMaquinaECF) {
     return invoke("FRetornaQtdRegistrosIntegrar", {VfCodEmpresaLocal, VpMaquinaECF}).integer();
 }
 
-TColMetaDadosTabelas IServidorOffLine::FRetornaMetaDadosTabelas(const TListaTabelas& VFListaTabelas) {
+TColMetaDadosTabelas
+IServidorOffLine::FRetornaMetaDadosTabelas(const TListaTabelas& VFListaTabelas) {
     return metaDadosTabelasFrom(
         SoapValue(invoke("FRetornaMetaDadosTabelas", {toSoap(VFListaTabelas)})));
 }

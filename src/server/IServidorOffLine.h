@@ -26,8 +26,7 @@ public:
     std::int32_t FRetornaUltimoId(const std::string& VfEmpresa, const std::string& VfIntervalo,
                                   std::int32_t VfQtdRegReceb, const std::string& VpMaquinaECF);
     bool EnviaTabelas(const std::string& VFEmpresa, const TColecaoTabela& VFTabelas,
-                      const TColecaoEstruturaTabela& VfEstruturas,
-                      const std::string& VpMaquinaECF);
+                      const TColecaoEstruturaTabela& VfEstruturas, const std::string& VpMaquinaECF);
     std::shared_ptr<TRetornoCliente> FRetornaAtualizacao(const std::string& VfEmpresa,
                                                          bool VIntegEstFilialLocal,
                                                          const std::string& VpMaquinaECF);

@@ -14,8 +14,12 @@ constexpr const char* kWsdl = "http://schemas.xmlsoap.org/wsdl/";
 constexpr const char* kSoapBinding = "http://schemas.xmlsoap.org/wsdl/soap/";
 constexpr const char* kHttpBinding = "http://schemas.xmlsoap.org/wsdl/http/";
 
-std::string S(const xmlChar* s) { return s ? reinterpret_cast<const char*>(s) : ""; }
-const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
+std::string S(const xmlChar* s) {
+    return s ? reinterpret_cast<const char*>(s) : "";
+}
+const xmlChar* X(const char* s) {
+    return reinterpret_cast<const xmlChar*>(s);
+}
 
 std::string attr(xmlNodePtr n, const char* name) {
     xmlChar* v = xmlGetNoNsProp(n, X(name));
@@ -25,8 +29,7 @@ std::string attr(xmlNodePtr n, const char* name) {
 }
 
 bool is(xmlNodePtr n, const char* ns, const char* local) {
-    return n && n->type == XML_ELEMENT_NODE && n->ns && S(n->ns->href) == ns &&
-           S(n->name) == local;
+    return n && n->type == XML_ELEMENT_NODE && n->ns && S(n->ns->href) == ns && S(n->name) == local;
 }
 
 std::vector<xmlNodePtr> children(xmlNodePtr n, const char* ns, const char* local) {
@@ -105,8 +108,8 @@ xmlDocPtr ServidorOffLine::loadDocument(const std::string& location) {
             throw platform::Error("Empty document");
         documents_.push_back(parseUntrusted(content));
         // Imported descriptions load when a lookup reaches them.
-        for (xmlNodePtr imp : children(xmlDocGetRootElement(documents_.back().get()), kWsdl,
-                                       "import")) {
+        for (xmlNodePtr imp :
+             children(xmlDocGetRootElement(documents_.back().get()), kWsdl, "import")) {
             const std::string rel = attr(imp, "location");
             xmlChar* full = xmlBuildURI(X(rel.c_str()), X(where.c_str()));
             pendingImports_.push_back(full ? S(full) : rel);
@@ -212,7 +215,8 @@ std::string ServidorOffLine::call(const Operation& op, const std::string& reques
         throw platform::Error("Unable to retrieve the URL endpoint for Service/Port '" + Service +
                               "'/'" + Port + "' from WSDL '" + location_ + "'");
     if (!startsWithNoCase(url, "http://") && !startsWithNoCase(url, "https://"))
-        throw platform::Error("Invalid url '" + url + "' - only supports 'http' and 'https' schemes");
+        throw platform::Error("Invalid url '" + url +
+                              "' - only supports 'http' and 'https' schemes");
     endpoint_ = url;
     return connection_.post(url, action_, request, http);
 }

@@ -4,9 +4,9 @@
 
 #include "platform/Error.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
-#include <libxml/SAX2.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
@@ -20,9 +20,15 @@
 namespace server {
 namespace {
 
-const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
-const xmlChar* X(const std::string& s) { return X(s.c_str()); }
-std::string S(const xmlChar* s) { return s ? reinterpret_cast<const char*>(s) : ""; }
+const xmlChar* X(const char* s) {
+    return reinterpret_cast<const xmlChar*>(s);
+}
+const xmlChar* X(const std::string& s) {
+    return X(s.c_str());
+}
+std::string S(const xmlChar* s) {
+    return s ? reinterpret_cast<const char*>(s) : "";
+}
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -30,7 +36,6 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
                       std::tolower(static_cast<unsigned char>(y));
            });
 }
-
 
 // ---------------------------------------------------------------- writing
 
@@ -65,8 +70,9 @@ public:
         case Kind::Integer:
         case Kind::Boolean:
         case Kind::Enum: {
-            xmlNodePtr el = type.kind == Kind::String ? textChild(parent, name, value.text())
-                                                      : textChild(parent, name, scalarText(type, value));
+            xmlNodePtr el = type.kind == Kind::String
+                                ? textChild(parent, name, value.text())
+                                : textChild(parent, name, scalarText(type, value));
             xmlNewNsProp(el, xsi_, X("type"), X(qualifiedType(type, el)));
             break;
         }
@@ -159,7 +165,6 @@ private:
         }
     }
 
-
     void writeArray(xmlNodePtr el, const TypeInfo& type, const SoapValue& value) {
         if (const auto* texts = std::get_if<SoapValue::Texts>(&value.data)) {
             xmlNewNsProp(el, xsi_, X("type"), X("SOAP-ENC:Array"));
@@ -199,9 +204,8 @@ private:
             return t ? t->size() : r.array().size();
         };
         std::size_t columns = rows.empty() ? 0 : length(rows.front());
-        const bool rectangular = std::all_of(rows.begin(), rows.end(), [&](const SoapValue& r) {
-            return length(r) == columns;
-        });
+        const bool rectangular = std::all_of(
+            rows.begin(), rows.end(), [&](const SoapValue& r) { return length(r) == columns; });
         const std::string elementType = qualifiedType(*inner.element, el);
         if (rectangular) {
             xmlNewNsProp(el, enc_, X("arrayType"),
@@ -264,7 +268,6 @@ private:
     std::map<const void*, int> numbers_;
 };
 
-
 // ---------------------------------------------------------------- reading
 
 std::string nodeXml(xmlDocPtr doc, xmlNodePtr node) {
@@ -320,8 +323,8 @@ std::string firstCharacters(std::string_view s, std::size_t n) {
     std::string text;
     if (start != std::string_view::npos && start <= body.size()) {
         const std::size_t end = body.find_first_of("\r\n", start);
-        text = firstCharacters(body.substr(start, end == std::string_view::npos ? end : end - start),
-                               40);
+        text = firstCharacters(
+            body.substr(start, end == std::string_view::npos ? end : end - start), 40);
     }
     throw platform::Error(reason + "\r\nLine: " + std::to_string(line) + "\r\n" + text);
 }
@@ -345,8 +348,7 @@ DocPtr parseUntrusted(std::string_view body) {
     if (body.size() > kMaxResponseBytes)
         throw platform::Error("SOAP response too large: " + std::to_string(body.size()) +
                               " bytes (limit " + std::to_string(kMaxResponseBytes) + ")");
-    xmlParserCtxtPtr ctxt =
-        xmlCreateMemoryParserCtxt(body.data(), static_cast<int>(body.size()));
+    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(body.data(), static_cast<int>(body.size()));
     if (!ctxt)
         throw platform::Error("Invalid SOAP Response");
     ParseState state;
@@ -380,7 +382,9 @@ bool inNamespace(xmlNodePtr node, std::string_view ns) {
     return node->ns && S(node->ns->href) == ns;
 }
 
-std::string localName(xmlNodePtr node) { return S(node->name); }
+std::string localName(xmlNodePtr node) {
+    return S(node->name);
+}
 
 std::vector<xmlNodePtr> elementChildren(xmlNodePtr node) {
     std::vector<xmlNodePtr> out;
@@ -409,7 +413,9 @@ bool hasAttribute(xmlNodePtr node, const char* name, const char* ns = nullptr) {
               : xmlHasNsProp(node, X(name), nullptr) != nullptr;
 }
 
-bool isTrue(const std::string& s) { return s == "1" || equalsNoCase(s, "true"); }
+bool isTrue(const std::string& s) {
+    return s == "1" || equalsNoCase(s, "true");
+}
 
 std::string trim(std::string s) {
     const char* blanks = " \t\r\n";
@@ -436,7 +442,9 @@ std::string singleText(xmlNodePtr node) {
 
 std::int32_t parseInteger(const std::string& raw) {
     const std::string s = trim(raw);
-    const auto invalid = [&] { return platform::Error("'" + s + "' is not a valid integer value"); };
+    const auto invalid = [&] {
+        return platform::Error("'" + s + "' is not a valid integer value");
+    };
     std::size_t i = 0;
     bool negative = false;
     if (i < s.size() && (s[i] == '-' || s[i] == '+'))
@@ -543,7 +551,8 @@ private:
             if (node->type != XML_ELEMENT_NODE)
                 continue;
             for (xmlAttrPtr a = node->properties; a; a = a->next)
-                if (!a->ns && a->name && std::strcmp(reinterpret_cast<const char*>(a->name), "id") == 0)
+                if (!a->ns && a->name &&
+                    std::strcmp(reinterpret_cast<const char*>(a->name), "id") == 0)
                     ids_.emplace("#" + attribute(node, "id"), node);
             index(node->children);
         }
@@ -602,10 +611,10 @@ private:
         const auto comma = arrayType.find(',', open == std::string::npos ? 0 : open);
         if (open != std::string::npos && comma != std::string::npos) {
             const long r = parseInteger(arrayType.substr(open + 1, comma - open - 1));
-            const long c = parseInteger(
-                arrayType.substr(comma + 1, arrayType.find(']', comma) - comma - 1));
-            if (r < 0 || c < 0 || static_cast<std::size_t>(r) * static_cast<std::size_t>(c) >
-                                      children.size())
+            const long c =
+                parseInteger(arrayType.substr(comma + 1, arrayType.find(']', comma) - comma - 1));
+            if (r < 0 || c < 0 ||
+                static_cast<std::size_t>(r) * static_cast<std::size_t>(c) > children.size())
                 throw platform::Error("SOAP array " + arrayType + " announces " +
                                       std::to_string(static_cast<long long>(r) * c) +
                                       " elements but holds " + std::to_string(children.size()));

@@ -48,12 +48,24 @@ const SoapStruct* structOf(const SoapValue& v) {
 
 } // namespace
 
-const std::string& SoapValue::text() const { return get<std::string>(*this, "a text"); }
-std::int32_t SoapValue::integer() const { return get<std::int32_t>(*this, "an integer"); }
-bool SoapValue::boolean() const { return get<bool>(*this, "a Boolean"); }
-int SoapValue::enumIndex() const { return get<Enum>(*this, "an enumeration").index; }
-const SoapValue::Array& SoapValue::array() const { return get<Array>(*this, "an array"); }
-const SoapValue::Texts& SoapValue::texts() const { return get<Texts>(*this, "an array of text"); }
+const std::string& SoapValue::text() const {
+    return get<std::string>(*this, "a text");
+}
+std::int32_t SoapValue::integer() const {
+    return get<std::int32_t>(*this, "an integer");
+}
+bool SoapValue::boolean() const {
+    return get<bool>(*this, "a Boolean");
+}
+int SoapValue::enumIndex() const {
+    return get<Enum>(*this, "an enumeration").index;
+}
+const SoapValue::Array& SoapValue::array() const {
+    return get<Array>(*this, "an array");
+}
+const SoapValue::Texts& SoapValue::texts() const {
+    return get<Texts>(*this, "an array of text");
+}
 const SoapValue::StructPtr& SoapValue::structure() const {
     return get<StructPtr>(*this, "a structure");
 }
@@ -78,7 +90,9 @@ SoapValue emptyValue(const TypeInfo& type) {
     return {};
 }
 
-SoapValue toSoap(const TListaTabelas& v) { return SoapValue::Texts(v); }
+SoapValue toSoap(const TListaTabelas& v) {
+    return SoapValue::Texts(v);
+}
 SoapValue toSoap(const TColecaoTipoCampoTabela& v) {
     return arrayOf(v, [](TFieldType t) { return SoapValue(SoapValue::Enum{static_cast<int>(t)}); });
 }
@@ -87,13 +101,15 @@ SoapValue toSoap(const std::shared_ptr<TTabela>& v) {
         return SoapValue::StructPtr{};
     return makeStruct(types::TTabela(),
                       {v->ID, v->NomeTabela, SoapValue::Enum{static_cast<int>(v->TipoAcao)},
-                       toSoap(v->ValorCampos), toSoap(v->ChavePrimaria)}, v.get());
+                       toSoap(v->ValorCampos), toSoap(v->ChavePrimaria)},
+                      v.get());
 }
 SoapValue toSoap(const std::shared_ptr<TEstruturaTabela>& v) {
     if (!v)
         return SoapValue::StructPtr{};
     return makeStruct(types::TEstruturaTabela(),
-                      {v->NomeTabela, toSoap(v->CamposTabela), toSoap(v->TiposCampoTabela)}, v.get());
+                      {v->NomeTabela, toSoap(v->CamposTabela), toSoap(v->TiposCampoTabela)},
+                      v.get());
 }
 SoapValue toSoap(const TColecaoTabela& v) {
     return arrayOf(v, [](const auto& t) { return toSoap(t); });
@@ -104,9 +120,9 @@ SoapValue toSoap(const TColecaoEstruturaTabela& v) {
 SoapValue toSoap(const std::shared_ptr<TRetornoCliente>& v) {
     if (!v)
         return SoapValue::StructPtr{};
-    return makeStruct(types::TRetornoCliente(), {v->Processado, v->IDSnc,
-                                                 toSoap(v->ColecaoTabela),
-                                                 toSoap(v->ColecaoEstrutura)}, v.get());
+    return makeStruct(
+        types::TRetornoCliente(),
+        {v->Processado, v->IDSnc, toSoap(v->ColecaoTabela), toSoap(v->ColecaoEstrutura)}, v.get());
 }
 SoapValue toSoap(const TColMetaDadosCampos& v) {
     return arrayOf(v, [](const std::vector<std::string>& row) { return toSoap(row); });
@@ -114,8 +130,8 @@ SoapValue toSoap(const TColMetaDadosCampos& v) {
 SoapValue toSoap(const std::shared_ptr<TMetaDadosTabela>& v) {
     if (!v)
         return SoapValue::StructPtr{};
-    return makeStruct(types::TMetaDadosTabela(),
-                      {v->NomeTabela, toSoap(v->ColecaoMetadadosCampos)}, v.get());
+    return makeStruct(types::TMetaDadosTabela(), {v->NomeTabela, toSoap(v->ColecaoMetadadosCampos)},
+                      v.get());
 }
 SoapValue toSoap(const TColMetaDadosTabelas& v) {
     return arrayOf(v, [](const auto& t) { return toSoap(t); });
@@ -160,7 +176,9 @@ std::shared_ptr<TEstruturaTabela> estruturaFrom(const SoapValue& v) {
     t->TiposCampoTabela = fieldTypesFrom(s->fields[2]);
     return t;
 }
-TColecaoTabela colecaoTabelaFrom(const SoapValue& v) { return mapArray(v, tabelaFrom); }
+TColecaoTabela colecaoTabelaFrom(const SoapValue& v) {
+    return mapArray(v, tabelaFrom);
+}
 TColecaoEstruturaTabela colecaoEstruturaFrom(const SoapValue& v) {
     return mapArray(v, estruturaFrom);
 }
@@ -175,7 +193,9 @@ std::shared_ptr<TRetornoCliente> retornoClienteFrom(const SoapValue& v) {
     t->ColecaoEstrutura = colecaoEstruturaFrom(s->fields[3]);
     return t;
 }
-TColMetaDadosCampos metaDadosCamposFrom(const SoapValue& v) { return mapArray(v, stringsFrom); }
+TColMetaDadosCampos metaDadosCamposFrom(const SoapValue& v) {
+    return mapArray(v, stringsFrom);
+}
 std::shared_ptr<TMetaDadosTabela> metaDadosTabelaFrom(const SoapValue& v) {
     const SoapStruct* s = structOf(v);
     if (!s)
@@ -242,6 +262,8 @@ std::shared_ptr<TRegistroFila> registroFilaFrom(const SoapValue& v) {
     t->DataSinc = s->fields[4].text();
     return t;
 }
-TColRegistroFila registrosFilaFrom(const SoapValue& v) { return mapArray(v, registroFilaFrom); }
+TColRegistroFila registrosFilaFrom(const SoapValue& v) {
+    return mapArray(v, registroFilaFrom);
+}
 
 } // namespace server

@@ -19,7 +19,8 @@ std::string describeService(const std::string& endpoint) {
                    "Request\"/><output message=\"tns:" + op.name + "Response\"/></operation>";
         const std::string body = "<soap:body use=\"encoded\" "
                                  "encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\" "
-                                 "namespace=\"" + ns + "\"/>";
+                                 "namespace=\"" +
+                                 ns + "\"/>";
         bindingOps += "<operation name=\"" + op.name + "\"><soap:operation soapAction=\"" +
                       defaultSoapAction(op.name) + "\" style=\"rpc\"/><input>" + body +
                       "</input><output>" + body + "</output></operation>";
@@ -35,7 +36,8 @@ std::string describeService(const std::string& endpoint) {
            bindingOps +
            "</binding><service name=\"IServidorOffLineservice\"><port "
            "name=\"IServidorOffLinePort\" binding=\"tns:IServidorOffLinebinding\"><soap:address "
-           "location=\"" + endpoint + "\"/></port></service></definitions>\n";
+           "location=\"" +
+           endpoint + "\"/></port></service></definitions>\n";
 }
 
 } // namespace server

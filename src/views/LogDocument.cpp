@@ -43,8 +43,9 @@ void appendConverted(QString& out, const char* data, qsizetype n) {
 LogDocument LogDocument::load(const QString& path) {
     QFile file(path);
     const auto fail = [&](const QString& reason) {
-        return platform::Error(
-            QStringLiteral("Não foi possível ler o arquivo \"%1\": %2").arg(path, reason).toStdString());
+        return platform::Error(QStringLiteral("Não foi possível ler o arquivo \"%1\": %2")
+                                   .arg(path, reason)
+                                   .toStdString());
     };
     if (QFileInfo(path).isDir())
         throw fail(QStringLiteral("é uma pasta"));

@@ -62,8 +62,7 @@ TFUltRegSincro::TFUltRegSincro(db::Connection& connection, QWidget* parent)
     connect(btFechar, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QTableView* TFUltRegSincro::makeGrid(app::RowList& list, app::RowListModel*& model,
-                                      int keyWidth) {
+QTableView* TFUltRegSincro::makeGrid(app::RowList& list, app::RowListModel*& model, int keyWidth) {
     auto* grid = new QTableView(this);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setShowGrid(false);
@@ -104,8 +103,7 @@ void TFUltRegSincro::FormShow() {
     abas->setCurrentIndex(0);
     reload(enviado_, enviadoModel_, app::openQueueList(connection_, db::sql::RegEnviado, branch));
     AbrirProximosRegistros();
-    reload(receb_, recebModel_,
-           connection_.query(db::sql::RegReceb, {{"PCodEmpresa", branch}}));
+    reload(receb_, recebModel_, connection_.query(db::sql::RegReceb, {{"PCodEmpresa", branch}}));
 }
 
 void TFUltRegSincro::AbrirProximosRegistros() {

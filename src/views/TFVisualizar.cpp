@@ -119,8 +119,7 @@ TFVisualizar::TFVisualizar(db::Connection& connection, app::TransactionGuards& g
                                     {"DATAERRO", "Data", 120, Qt::AlignLeft, true},
                                     {"Mensagem", "Mensagem", 691, Qt::AlignLeft, true}},
                                    this);
-    model_->displayText = [this](std::size_t row,
-                                 const QString& field) -> std::optional<QString> {
+    model_->displayText = [this](std::size_t row, const QString& field) -> std::optional<QString> {
         if (field == QLatin1String("CONFERIDO"))
             return QString(); // the check mark is drawn instead
         if (field == QLatin1String("Mensagem"))

@@ -38,13 +38,21 @@ void LogView::setDocument(LogDocument document) {
     viewport()->update();
 }
 
-int LogView::lineHeight() const { return fontMetrics().lineSpacing(); }
+int LogView::lineHeight() const {
+    return fontMetrics().lineSpacing();
+}
 
-int LogView::visibleLines() const { return std::max(1, viewport()->height() / lineHeight()); }
+int LogView::visibleLines() const {
+    return std::max(1, viewport()->height() / lineHeight());
+}
 
-qsizetype LogView::firstVisibleLine() const { return verticalScrollBar()->value(); }
+qsizetype LogView::firstVisibleLine() const {
+    return verticalScrollBar()->value();
+}
 
-void LogView::scrollToEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
+void LogView::scrollToEnd() {
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
 
 void LogView::updateScrollBars() {
     const qsizetype lines = document_.lineCount();
@@ -53,10 +61,11 @@ void LogView::updateScrollBars() {
     verticalScrollBar()->setRange(0, static_cast<int>(std::min<qsizetype>(maxFirst, INT_MAX)));
     verticalScrollBar()->setPageStep(page);
     verticalScrollBar()->setSingleStep(1);
-    const qsizetype width = document_.longestLine() * fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    const qsizetype width =
+        document_.longestLine() * fontMetrics().horizontalAdvance(QLatin1Char('M'));
     horizontalScrollBar()->setRange(
-        0, static_cast<int>(std::min<qsizetype>(std::max<qsizetype>(0, width - viewport()->width()),
-                                                INT_MAX)));
+        0, static_cast<int>(
+               std::min<qsizetype>(std::max<qsizetype>(0, width - viewport()->width()), INT_MAX)));
     horizontalScrollBar()->setPageStep(viewport()->width());
     horizontalScrollBar()->setSingleStep(fontMetrics().horizontalAdvance(QLatin1Char('M')));
 }
@@ -164,7 +173,9 @@ void TFVisualizarLog::carregar() {
     }
 }
 
-bool TFVisualizarLog::editavel() const { return pilha_->currentWidget() == Memo; }
+bool TFVisualizarLog::editavel() const {
+    return pilha_->currentWidget() == Memo;
+}
 
 QStringList TFVisualizarLog::linhas() const {
     QStringList out;

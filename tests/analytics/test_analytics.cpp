@@ -19,7 +19,6 @@ using testing_support::failureOf;
 
 namespace {
 
-
 void waitForWorkers() {
     for (int i = 0; i < 200 && TThreadDataAnalyticsRest::workersRunning() > 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -115,7 +114,8 @@ TEST(Analytics, TheEventReachesTheEndpointAsJson) {
     const int port = http.bind_to_any_port("127.0.0.1");
     std::thread server([&] { http.listen_after_bind(); });
 
-    TSessao::getInstancia().setFilialLogada(Filial{"Comércio \"Aspas\" \\ Barra\tLtda", "12345678000199"});
+    TSessao::getInstancia().setFilialLogada(
+        Filial{"Comércio \"Aspas\" \\ Barra\tLtda", "12345678000199"});
     setAnalyticsSettings("http://127.0.0.1:" + std::to_string(port) + "/", "");
     TThreadDataAnalyticsRest::enviarRotina("Visualizar Log", "v.29.05ed0");
     waitForWorkers();

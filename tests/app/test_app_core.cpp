@@ -28,7 +28,6 @@ using testing_support::failureOf;
 
 namespace {
 
-
 // Runs a program with arguments (no shell) and returns what it printed.
 std::string run(const std::vector<std::string>& args, int* status = nullptr) {
     int fds[2];
@@ -70,16 +69,15 @@ TEST(Decifra, WorkedValuesAndEdges) {
         std::string scrambled, clear;
     };
     const Case cases[] = {
-        {"", ""},
-        {"5", ""},                     // a lone character decodes to code 0
-        {"51", "\x15"},                // 5 + 16 * 1 = 21
-        {"0F", "\xF0"},                // 0 + 16 * 15 = 240
-        {"51X", "\x15"},               // an odd last character is dropped
-        {"a1", "\x10"},                // lower case counts as "0": like "01"
-        {" 1", "\x10"},                // so do blanks
-        {"!1", "\x10"},                // and punctuation
-        {"00", ""},                    // code 0 at once: nothing
-        {"0051", ""},                  // and nothing after it survives
+        {"", ""},        {"5", ""}, // a lone character decodes to code 0
+        {"51", "\x15"},             // 5 + 16 * 1 = 21
+        {"0F", "\xF0"},             // 0 + 16 * 15 = 240
+        {"51X", "\x15"},            // an odd last character is dropped
+        {"a1", "\x10"},             // lower case counts as "0": like "01"
+        {" 1", "\x10"},             // so do blanks
+        {"!1", "\x10"},             // and punctuation
+        {"00", ""},                 // code 0 at once: nothing
+        {"0051", ""},               // and nothing after it survives
     };
     for (const Case& c : cases)
         EXPECT_EQ(app::Decifra(c.scrambled), c.clear) << c.scrambled;
@@ -120,8 +118,8 @@ TEST(Decifra, CifraRoundTripsRandomTexts) {
 TEST(Decifra, ToolRoundTripsRandomTexts) {
     const std::string tool = PAINEL_BUILD_DIR "/painel-cifra";
     std::mt19937 random(777);
-    const std::vector<std::string> pieces = {"a", "Z", "9", " ", "ç", "ã", "€", "!", "\"", "'",
-                                             "$", "\\", "senha", "SYSDBA", "-", "%s"};
+    const std::vector<std::string> pieces = {"a",  "Z", "9", " ",  "ç",     "ã",      "€", "!",
+                                             "\"", "'", "$", "\\", "senha", "SYSDBA", "-", "%s"};
     for (int i = 0; i < 40; ++i) {
         std::string clear;
         for (unsigned k = 1 + random() % 10; k > 0; --k)
@@ -137,16 +135,15 @@ TEST(Decifra, ToolRoundTripsRandomTexts) {
 }
 
 TEST(IniFile, FormatRules) {
-    const app::IniFile ini = app::IniFile::parse(
-        "CAMINHO=antes\n"
-        "[ databaseEstoque ]\r\n"
-        "  ; CAMINHO=comentario\n"
-        "  caminho  =  /dados/banco.fdb  \r\n"
-        "USUARIO=a=b\n"
-        "SENHA\n"
-        "Vazio=\n"
-        "[Outra]\n"
-        "CAMINHO=outra\n");
+    const app::IniFile ini = app::IniFile::parse("CAMINHO=antes\n"
+                                                 "[ databaseEstoque ]\r\n"
+                                                 "  ; CAMINHO=comentario\n"
+                                                 "  caminho  =  /dados/banco.fdb  \r\n"
+                                                 "USUARIO=a=b\n"
+                                                 "SENHA\n"
+                                                 "Vazio=\n"
+                                                 "[Outra]\n"
+                                                 "CAMINHO=outra\n");
     EXPECT_EQ(ini.value("DATABASEESTOQUE", "CAMINHO"), "/dados/banco.fdb");
     EXPECT_EQ(ini.value("databaseestoque", "Usuario"), "a=b");
     EXPECT_EQ(ini.value("DATABASEESTOQUE", "SENHA"), "");
@@ -168,8 +165,8 @@ protected:
 };
 
 TEST_F(ConectarBancoTest, OpensTheConfiguredDatabaseWithDescrambledCredentials) {
-    ini("[DATABASEESTOQUE]\nCAMINHO = " + database.path() + "  \nUSUARIO=" +
-        app::Cifra("SYSDBA", 3) + "\nSENHA=" + app::Cifra("masterkey", 9) + "\n");
+    ini("[DATABASEESTOQUE]\nCAMINHO = " + database.path() +
+        "  \nUSUARIO=" + app::Cifra("SYSDBA", 3) + "\nSENHA=" + app::Cifra("masterkey", 9) + "\n");
     EXPECT_EQ(connect(), "(no failure)");
     EXPECT_TRUE(connection.isOpen());
     EXPECT_EQ(connection.settings().user, "SYSDBA");
@@ -267,19 +264,15 @@ TEST(TransactionGuards, RefuseMisuseAndKeepTheActiveTransaction) {
 
 TEST(Formats, EndingFailuresAndGridDates) {
     const std::vector<std::pair<std::string, bool>> ending = {
-        {"connection shutdown", true},
-        {"Database is ShutDown", true},
-        {"xxSHUTDOWNxx", true},
-        {"Error: Connection Lost to database", true},
-        {"connection  lost", false},
-        {"shut down", false},
+        {"connection shutdown", true}, {"Database is ShutDown", true},
+        {"xxSHUTDOWNxx", true},        {"Error: Connection Lost to database", true},
+        {"connection  lost", false},   {"shut down", false},
         {"Table unknown", false},
     };
     for (const auto& [text, ends] : ending)
         EXPECT_EQ(app::isEndingFailure(text), ends) << text;
 
-    EXPECT_EQ(app::formatGridDate(db::Timestamp{2026, 3, 7, 0, 0, 0, 0, true, true}),
-              "07/03/2026");
+    EXPECT_EQ(app::formatGridDate(db::Timestamp{2026, 3, 7, 0, 0, 0, 0, true, true}), "07/03/2026");
     EXPECT_EQ(app::formatGridDate(db::Timestamp{2026, 3, 7, 9, 5, 1, 0, true, true}),
               "07/03/2026 09:05:01");
     EXPECT_EQ(app::formatGridDate(db::Timestamp{2026, 3, 7, 0, 0, 0, 1, true, true}),
@@ -319,8 +312,7 @@ TEST_F(RemoteServerTest, ConnectsThroughCaminhoIniAndReportsTheServersReason) {
     cn.close();
 
     writeIni("senha-errada");
-    const std::string message =
-        failureOf([&] { app::ConectarBanco(cn, folder.path().string()); });
+    const std::string message = failureOf([&] { app::ConectarBanco(cn, folder.path().string()); });
     EXPECT_EQ(message, "Falha ao conectar banco de dados " + location +
                            ". Motivo: Your user name and password are not defined. Ask your "
                            "database administrator to set up a Firebird login.\r\n"
@@ -383,7 +375,7 @@ TEST(StatusRows, EqualTheReferenceStatementInEveryCase) {
                        r.at(i, "STATUSERRO").toText() + "|" + r.at(i, "QTDREGENVIAR").toText() +
                        "|" + r.at(i, "QTDREGACONFIRMAR").toText());
     EXPECT_EQ(seen, (std::vector<std::string>{
-                        "|0001|Não|2|2",        // null name sorts first and shows empty
+                        "|0001|Não|2|2", // null name sorts first and shows empty
                         "06 - Alfa|0001|Sim|2|2",
                         "02 - Campinas|0001|Não|2|2",
                         "02 - Campinas|0002|Sim|2|2",

@@ -91,8 +91,7 @@ static int childMain(int argc, char** argv) {
     });
     QTimer::singleShot(30000, [] { QCoreApplication::exit(99); });
     const int rc = application.exec();
-    std::printf("boxes=%d\nmessage=%s\n", static_cast<int>(dialogs.shown.size()),
-                message.c_str());
+    std::printf("boxes=%d\nmessage=%s\n", static_cast<int>(dialogs.shown.size()), message.c_str());
     return rc;
 }
 

@@ -2,11 +2,11 @@
 #include "app/Decifra.h"
 #include "app/FailurePolicy.h"
 #include "app/TFPainel.h"
+#include "integrity/TFListaDivergencias.h"
 #include "platform/Error.h"
 #include "server/CentralServer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
-#include "integrity/TFListaDivergencias.h"
 #include "views/TFUltRegSincro.h"
 #include "views/TFVisualizar.h"
 #include "views/TFVisualizarLog.h"
@@ -37,13 +37,15 @@ insert into IntegErro values ('02', 1, 'now', 'falha', 'N', '0002');
 insert into MvIntegGeral (Ordem, Tabela) values (1, 'CLIENTE');
 )";
 
-QString folderOf(const TempDir& dir) { return QString::fromStdString(dir.path()); }
+QString folderOf(const TempDir& dir) {
+    return QString::fromStdString(dir.path());
+}
 
 void writeIni(const TempDir& dir, const std::string& location) {
-    testing_support::writeFile(dir.file("Caminho.ini"),
-                               "[DATABASEESTOQUE]\nCAMINHO=" + location +
-                                   "\nUSUARIO=" + app::Cifra("SYSDBA") +
-                                   "\nSENHA=" + app::Cifra("masterkey") + "\n");
+    testing_support::writeFile(dir.file("Caminho.ini"), "[DATABASEESTOQUE]\nCAMINHO=" + location +
+                                                            "\nUSUARIO=" + app::Cifra("SYSDBA") +
+                                                            "\nSENHA=" + app::Cifra("masterkey") +
+                                                            "\n");
 }
 
 QString cell(const app::TFPainel& p, int row, const char* field) {
@@ -88,8 +90,9 @@ private slots:
     void startsConnectedWithTheExactCaption() {
         Fixture f("insert into PARAWEB values ('S');");
         app::TFPainel& painel = *f.painel;
-        QCOMPARE(painel.windowTitle(),
-                 QStringLiteral("Painel de Controle para Integração - Módulo Cliente - v.29.05ed0"));
+        QCOMPARE(
+            painel.windowTitle(),
+            QStringLiteral("Painel de Controle para Integração - Módulo Cliente - v.29.05ed0"));
         QVERIFY(f.dialogs.shown.isEmpty());
         QVERIFY(painel.cnTarvesk().isOpen());
         QVERIFY(!painel.GridPainel->isColumnHidden(painel.modelo()->columnOf("MAQUINAECF")));
@@ -353,7 +356,8 @@ private slots:
 
         // A double-click on the grid opens it too; the log window leaves the timer alone.
         bool opened = false;
-        closeNextModal([&](QWidget* modal) { opened = dynamic_cast<views::TFUltRegSincro*>(modal); });
+        closeNextModal(
+            [&](QWidget* modal) { opened = dynamic_cast<views::TFUltRegSincro*>(modal); });
         const QRect rect = p.GridPainel->visualRect(p.modelo()->index(2, 0));
         QTest::mouseClick(p.GridPainel->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(p.GridPainel->viewport(), Qt::LeftButton, {}, rect.center());
@@ -384,7 +388,8 @@ private slots:
         QCOMPARE(alerts.size(), 1);
         QVERIFY(alerts[0].startsWith(
             QString::fromStdString("Erro ao conectar ao servidor central: Unable to load WSDL "
-                                   "File/Location: " + url + ".  Error [")));
+                                   "File/Location: " +
+                                   url + ".  Error [")));
     }
 
     void theIntegrityCheckShowsItsResultAndTidiesUp() {

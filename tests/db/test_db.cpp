@@ -16,10 +16,7 @@ using testing_support::TestDatabase;
 
 using testing_support::failureOf;
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 TEST(NamedSql, ParametersOutsideQuotesAndComments) {
     struct Case {
@@ -54,7 +51,10 @@ TEST(Cp1252, EveryCodeRoundTrips) {
     EXPECT_EQ(platform::cp1252ToUtf8("\x80\xe7\xe3"), "€çã");
     EXPECT_EQ(platform::utf8ToCp1252("Não €"), "N\xe3o \x80");
     // No Windows-1252 code for these: a stand-in, never a cut.
-    EXPECT_EQ(platform::utf8ToCp1252("a\xe4\xb8\xad" "b\xff" "c"), "a?b?c");
+    EXPECT_EQ(platform::utf8ToCp1252("a\xe4\xb8\xad"
+                                     "b\xff"
+                                     "c"),
+              "a?b?c");
 }
 
 class ConnectionTest : public ::testing::Test {
@@ -64,8 +64,7 @@ protected:
 };
 
 TEST_F(ConnectionTest, OpensInDialectOneWithDoubleQuotedLiterals) {
-    const db::Result r = cn.query(
-        "select mon$sql_dialect, \"literal\" as texto from mon$database");
+    const db::Result r = cn.query("select mon$sql_dialect, \"literal\" as texto from mon$database");
     ASSERT_EQ(r.rows.size(), 1u);
     EXPECT_EQ(r.rows[0][0].toInt(), 1);
     EXPECT_EQ(r.at(0, "TEXTO").toText(), "literal");
@@ -80,10 +79,10 @@ TEST_F(ConnectionTest, OpensInDialectOneWithDoubleQuotedLiterals) {
 TEST_F(ConnectionTest, NamedParametersTakeTheirValueAtEveryOccurrence) {
     cn.execute("insert into Filiais values (:P, :N)", {{"P", "01"}, {"N", "Matriz"}});
     cn.execute("insert into Filiais values (:p, :n)", {{"P", "02"}, {"N", nullptr}});
-    const db::Result r = cn.query(
-        "select CodEmpresa, NomeEmpresa, ':P' as q from Filiais "
-        "where CodEmpresa = :PCod or NomeEmpresa = :PCod or CodEmpresa = :POutra",
-        {{"PCod", "01"}, {"POutra", "02"}});
+    const db::Result r =
+        cn.query("select CodEmpresa, NomeEmpresa, ':P' as q from Filiais "
+                 "where CodEmpresa = :PCod or NomeEmpresa = :PCod or CodEmpresa = :POutra",
+                 {{"PCod", "01"}, {"POutra", "02"}});
     ASSERT_EQ(r.rows.size(), 2u);
     EXPECT_EQ(r.rows[0][2].toText(), ":P");
     EXPECT_TRUE(r.at(1, "NomeEmpresa").isNull());
@@ -134,9 +133,9 @@ TEST_F(ConnectionTest, EveryByteCodeSurvivesTheDatabaseEdge) {
 TEST_F(ConnectionTest, TablesAndViewsWithoutSystemTables) {
     database.run("create view VFiliais as select * from Filiais;");
     const auto names = cn.tableNames();
-    EXPECT_EQ(names, (std::vector<std::string>{"FILIAIS", "IGFMAQUINA", "INTEGERRO", "INTEGRECEB",
-                                               "MVINTEGGERAL", "PARAOFFLINE", "PARAWEB",
-                                               "VFILIAIS"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"FILIAIS", "IGFMAQUINA", "INTEGERRO", "INTEGRECEB",
+                                        "MVINTEGGERAL", "PARAOFFLINE", "PARAWEB", "VFILIAIS"}));
 }
 
 TEST_F(ConnectionTest, ExplicitTransactionHoldsStatementsUntilCommitOrRollback) {

@@ -34,7 +34,9 @@ std::vector<std::vector<std::string>> localEntries(db::Connection& cn, const std
     return out;
 }
 
-std::string padded(const std::string& name) { return name + std::string(31 - name.size(), ' '); }
+std::string padded(const std::string& name) {
+    return name + std::string(31 - name.size(), ' ');
+}
 
 } // namespace
 
@@ -75,7 +77,8 @@ TEST(Integrity, EveryMessageAndRule) {
          },
          {"Campo: D, Tipo:  INTEIRO, não existe no banco servidor.",
           "Campo: E, Tipo:  VARCHAR10, não existe no banco local."}},
-        {"size of a sized type", [&](Entries& e) { e[B][2] = "80"; },
+        {"size of a sized type",
+         [&](Entries& e) { e[B][2] = "80"; },
          {"Campo: B, Tipo: VARCHAR, Tamanho no banco local: 60, Tamanho no servidor: 80"}},
         {"type difference hides size and NOT NULL",
          [&](Entries& e) {
@@ -85,9 +88,11 @@ TEST(Integrity, EveryMessageAndRule) {
          },
          {"Campo: C, Tipo no banco local:  CHAR2, Tipo no banco servidor:  VARCHAR3"}},
         {"size of a type that is not sized", [&](Entries& e) { e[D][2] = "8"; }, {}},
-        {"NOT NULL only on the server", [&](Entries& e) { e[D][3] = "S"; },
+        {"NOT NULL only on the server",
+         [&](Entries& e) { e[D][3] = "S"; },
          {"Campo: D está como NOT NULL no banco servidor mas não está no banco local."}},
-        {"NOT NULL only here", [&](Entries& e) { e[A][3] = "N"; },
+        {"NOT NULL only here",
+         [&](Entries& e) { e[A][3] = "N"; },
          {"Campo: A está como NOT NULL no banco local mas não está no servidor."}},
         {"in the server's key: flag and position",
          [&](Entries& e) {
@@ -103,13 +108,15 @@ TEST(Integrity, EveryMessageAndRule) {
              e[A][6] = "";
          },
          {"Campo: A faltando na chave primária do banco servidor."}},
-        {"foreign key only on the server", [&](Entries& e) { e[D][5] = "S"; },
+        {"foreign key only on the server",
+         [&](Entries& e) { e[D][5] = "S"; },
          {"Campo: D é chave estrangeira no banco servidor mas não é no banco local."}},
         {"names differing only in case",
          [&](Entries& e) { e[B][0] = padded("b"); },
          {"Campo: B, Tipo:  VARCHAR60, não existe no banco servidor.",
           "Campo: b, Tipo:  VARCHAR60, não existe no banco local."}},
-        {"no column entries", [](Entries& e) { e.clear(); },
+        {"no column entries",
+         [](Entries& e) { e.clear(); },
          {"Campo: A, Tipo:  INTEIRO, não existe no banco servidor.",
           "Campo: B, Tipo:  VARCHAR60, não existe no banco servidor.",
           "Campo: C, Tipo:  CHAR2, não existe no banco servidor.",
@@ -156,7 +163,8 @@ TEST(Integrity, EveryMessageAndRule) {
     // Message H of more than 120 characters, and a table name of more than
     // 30, are kept whole.
     const std::string longTable = "TABELA_DE_NOME_MAIS_LONGO_QUE30";
-    database.run("create table " + longTable + " (COLUNA_DE_NOME_LONGO_DEMAIS_XYZ integer "
+    database.run("create table " + longTable +
+                 " (COLUNA_DE_NOME_LONGO_DEMAIS_XYZ integer "
                  "not null, constraint PK_LONGA primary key (COLUNA_DE_NOME_LONGO_DEMAIS_XYZ));");
     server::TMetaDadosTabela longOne;
     longOne.NomeTabela = longTable;
@@ -254,7 +262,8 @@ TEST(Integrity, FailuresEndTheCheckWithTheirWarning) {
     const integrity::Outcome unreachable = integrity::run(p.cn, p.servidor, progress);
     EXPECT_EQ(unreachable.kind, integrity::Outcome::Kind::Connection);
     EXPECT_EQ(unreachable.message.rfind("Erro ao conectar ao servidor central: Unable to load WSDL "
-                                        "File/Location: " + url,
+                                        "File/Location: " +
+                                            url,
                                         0),
               0u)
         << unreachable.message;
@@ -311,10 +320,10 @@ TEST(Integrity, HeadlessCheckPrintsAndExits) {
     p.server.reset();
     r = runTool(tool, {"--conexao"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("Erro ao conectar ao servidor central: Unable to load WSDL File/Location: " +
-                              url,
-                          0),
-              0u)
+    EXPECT_EQ(
+        r.err.rfind(
+            "Erro ao conectar ao servidor central: Unable to load WSDL File/Location: " + url, 0),
+        0u)
         << r.err;
     r = runTool(tool, {});
     EXPECT_EQ(r.status, 2);

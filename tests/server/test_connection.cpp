@@ -98,13 +98,14 @@ TEST(ConexaoServidor, ReferenceServerAndTheDescriptionRules) {
     EXPECT_EQ(s.servidor.soapAction(), "urn:ServidorOffLineIntf-IServidorOffLine#FTestaConexao");
     // Names compare exactly.
     s.paraOffLine(wsdl, "iservidorofflineservice", "IServidorOffLinePort");
-    EXPECT_EQ(s.test(), kPrefix + "Unable to retrieve the URL endpoint for Service/Port "
-                                  "'iservidorofflineservice'/'IServidorOffLinePort' from WSDL '" +
-                          wsdl + "'");
+    EXPECT_EQ(s.test(), kPrefix +
+                            "Unable to retrieve the URL endpoint for Service/Port "
+                            "'iservidorofflineservice'/'IServidorOffLinePort' from WSDL '" +
+                            wsdl + "'");
     // The metadata of the named tables, read from the server's own database.
     s.paraOffLine(wsdl);
-    const auto tables = app::ConectarServidor(s.cn, s.servidor).FRetornaMetaDadosTabelas(
-        {"CLIENTE", "NAOEXISTE"});
+    const auto tables =
+        app::ConectarServidor(s.cn, s.servidor).FRetornaMetaDadosTabelas({"CLIENTE", "NAOEXISTE"});
     ASSERT_EQ(tables.size(), 1u);
     ASSERT_EQ(tables[0]->ColecaoMetadadosCampos.size(), 2u);
     const auto& a = tables[0]->ColecaoMetadadosCampos[0];
@@ -140,14 +141,14 @@ TEST(ConexaoServidor, DescriptionFailures) {
                             0),
               0u)
         << refused;
-    EXPECT_NE(refused.find(" - URL:http://127.0.0.1:1/wsdl - SOAPAction:\"\"]"),
-              std::string::npos)
+    EXPECT_NE(refused.find(" - URL:http://127.0.0.1:1/wsdl - SOAPAction:\"\"]"), std::string::npos)
         << refused;
     s.paraOffLine("http://servidor-central.invalid/wsdl");
     EXPECT_NE(s.test().find("Could not resolve host: servidor-central.invalid - URL:"),
               std::string::npos);
     LoopServer http;
-    http.http.Get("/404", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+    http.http.Get("/404",
+                  [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
     http.start();
     s.paraOffLine(http.url("/404"));
     EXPECT_EQ(s.test(), kPrefix + "Unable to load WSDL File/Location: " + http.url("/404") +
@@ -178,15 +179,15 @@ TEST(ConexaoServidor, EndpointAnswersAndHeaders) {
         return dir.file(name);
     };
     const std::string normal = write("normal.wsdl", description);
-    const std::string emptyAction = write(
-        "vazia.wsdl", std::regex_replace(description, std::regex("soapAction=\"[^\"]*\""),
-                                         "soapAction=\"\""));
-    const std::string noBinding = write(
-        "semligacao.wsdl", std::regex_replace(description,
-                                              std::regex("binding=\"tns:IServidorOffLinebinding\""),
-                                              "binding=\"tns:Outra\""));
-    const std::string ftp = write("ftp.wsdl", std::regex_replace(description, std::regex("http://127"),
-                                                                "ftp://127"));
+    const std::string emptyAction =
+        write("vazia.wsdl", std::regex_replace(description, std::regex("soapAction=\"[^\"]*\""),
+                                               "soapAction=\"\""));
+    const std::string noBinding =
+        write("semligacao.wsdl",
+              std::regex_replace(description, std::regex("binding=\"tns:IServidorOffLinebinding\""),
+                                 "binding=\"tns:Outra\""));
+    const std::string ftp =
+        write("ftp.wsdl", std::regex_replace(description, std::regex("http://127"), "ftp://127"));
 
     answer = testaConexaoResponse(false);
     s.paraOffLine(normal);
@@ -341,7 +342,9 @@ TEST(ConexaoServidor, ServerAuthentication) {
 namespace {
 
 // Runs a command line through the shell; true on success.
-bool sh(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool sh(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
 
 sockaddr_in loopback(int port) {
     sockaddr_in a{};
@@ -376,7 +379,8 @@ TEST(ConexaoServidor, HttpsWithASelfSignedCertificate) {
     testing_support::TempDir dir;
     const std::string cert = dir.file("cert.pem"), key = dir.file("key.pem");
     ASSERT_TRUE(sh("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=outro-nome "
-                   "-keyout " + key + " -out " + cert + " >/dev/null 2>&1"));
+                   "-keyout " +
+                   key + " -out " + cert + " >/dev/null 2>&1"));
     httplib::SSLServer https(cert.c_str(), key.c_str());
     https.Post("/soap", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(testaConexaoResponse(true), "text/xml");
@@ -384,9 +388,9 @@ TEST(ConexaoServidor, HttpsWithASelfSignedCertificate) {
     const int port = https.bind_to_any_port("127.0.0.1");
     std::thread thread([&] { https.listen_after_bind(); });
     Scenario s;
-    testing_support::writeFile(dir.file("s.wsdl"),
-                               server::describeService("https://127.0.0.1:" +
-                                                       std::to_string(port) + "/soap"));
+    testing_support::writeFile(
+        dir.file("s.wsdl"),
+        server::describeService("https://127.0.0.1:" + std::to_string(port) + "/soap"));
     s.paraOffLine(dir.file("s.wsdl"));
     // Wrong host name, unknown authority: accepted all the same.
     EXPECT_EQ(s.test(), "Conexão efetuada com sucesso.");
@@ -403,7 +407,8 @@ TEST(ConexaoServidor, ThroughAProxyThatAsksForCredentials) {
                                "Port " + std::to_string(proxyPort) +
                                    "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\n"
                                    "BasicAuth integra s3nha\nLogLevel Connect\nMaxClients 10\n"
-                                   "PidFile \"" + dir.file("tinyproxy.pid") + "\"\n");
+                                   "PidFile \"" +
+                                   dir.file("tinyproxy.pid") + "\"\n");
     ASSERT_TRUE(sh("tinyproxy -c " + dir.file("tinyproxy.conf") + " -d >" +
                    dir.file("tinyproxy.log") + " 2>&1 & echo $! >" + dir.file("pid")));
     for (int i = 0; i < 50 && !listening(proxyPort); ++i)

@@ -33,7 +33,6 @@ std::string response(const std::string& bodyContent) {
     return "<?xml version=\"1.0\"?>" + kEnvelopeOpen + "<SOAP-ENV:Body>" + bodyContent + kClose;
 }
 
-
 TColMetaDadosTabelas metadata(const std::string& body) {
     return metaDadosTabelasFrom(decodeResponse(operation("FRetornaMetaDadosTabelas"), body));
 }
@@ -117,8 +116,8 @@ TEST(SoapEncoder, RequestsRoundTripThroughTheDecoder) {
     auto e = std::make_shared<TEstruturaTabela>();
     e->TiposCampoTabela = {TFieldType::ftFMTBcd, TFieldType::ftUnknown};
     const std::string request = encodeRequest(
-        operation("EnviaTabelas"), {"01", toSoap(TColecaoTabela{t}), toSoap(TColecaoEstruturaTabela{e}), "X"},
-        ns);
+        operation("EnviaTabelas"),
+        {"01", toSoap(TColecaoTabela{t}), toSoap(TColecaoEstruturaTabela{e}), "X"}, ns);
     std::vector<SoapValue> args;
     decodeRequest(request, args);
     const auto tabelas = colecaoTabelaFrom(args[1]);
@@ -155,7 +154,8 @@ TEST(SoapDecoder, OtherToolkitsForms) {
         "        <t>\n"
         "          <NomeTabela>MVGERAL</NomeTabela>\n"
         "          <ColecaoMetadadosCampos enc:arrayType=\"xsd:string[][7]\">\n"
-        "            <row><c>ORDEM</c><c>INTEIRO</c><c>4</c><c>S</c><c>S</c><c>N</c><c>1</c></row>\n"
+        "            "
+        "<row><c>ORDEM</c><c>INTEIRO</c><c>4</c><c>S</c><c>S</c><c>N</c><c>1</c></row>\n"
         "            <!-- between rows -->\n"
         "            <row href=\"#r2\"/>\n"
         "          </ColecaoMetadadosCampos>\n"
@@ -178,18 +178,18 @@ TEST(SoapDecoder, OtherToolkitsForms) {
 
     // The rectangular arrayType is read where the array stands, before its
     // reference is followed.
-    const std::string referencedArray = response(
-        "<r><return><item href=\"#t\"/></return></r>"
-        "<T id=\"t\"><NomeTabela>A</NomeTabela><ColecaoMetadadosCampos "
-        "SOAP-ENC:arrayType=\"xsd:string[1,2]\" href=\"#cols\"/></T>"
-        "<C id=\"cols\"><i>X</i><i>Y</i></C>");
+    const std::string referencedArray =
+        response("<r><return><item href=\"#t\"/></return></r>"
+                 "<T id=\"t\"><NomeTabela>A</NomeTabela><ColecaoMetadadosCampos "
+                 "SOAP-ENC:arrayType=\"xsd:string[1,2]\" href=\"#cols\"/></T>"
+                 "<C id=\"cols\"><i>X</i><i>Y</i></C>");
     EXPECT_EQ(metadata(referencedArray)[0]->ColecaoMetadadosCampos,
               (TColMetaDadosCampos{{"X", "Y"}}));
 
     // A structure referenced twice is one object.
-    const std::string twice = response(
-        "<r><return><item href=\"#1\"/><item href=\"#1\"/></return></r>"
-        "<T id=\"1\"><NomeTabela>A</NomeTabela></T>");
+    const std::string twice =
+        response("<r><return><item href=\"#1\"/><item href=\"#1\"/></return></r>"
+                 "<T id=\"1\"><NomeTabela>A</NomeTabela></T>");
     const SoapValue v = decodeResponse(operation("FRetornaMetaDadosTabelas"), twice);
     EXPECT_EQ(v.array()[0].structure(), v.array()[1].structure());
 }
@@ -218,15 +218,18 @@ TEST(SoapDecoder, ScalarsAndTheReturnElement) {
         {"reference into the header",
          "<?xml version=\"1.0\"?>" + kEnvelopeOpen +
              "<SOAP-ENV:Header><v id=\"b\">1</v></SOAP-ENV:Header>"
-             "<SOAP-ENV:Body><r><return href=\"#b\"/></r>" + kClose,
+             "<SOAP-ENV:Body><r><return href=\"#b\"/></r>" +
+             kClose,
          true},
         {"header entry ignored",
          "<?xml version=\"1.0\"?>" + kEnvelopeOpen +
              "<SOAP-ENV:Header><h SOAP-ENV:mustUnderstand=\"0\"/></SOAP-ENV:Header>"
-             "<SOAP-ENV:Body><r><return>1</return></r>" + kClose,
+             "<SOAP-ENV:Body><r><return>1</return></r>" +
+             kClose,
          true},
         {"other root children ignored",
-         "<?xml version=\"1.0\"?>" + kEnvelopeOpen + "<x/><SOAP-ENV:Body><r><return>1</return></r>" + kClose,
+         "<?xml version=\"1.0\"?>" + kEnvelopeOpen +
+             "<x/><SOAP-ENV:Body><r><return>1</return></r>" + kClose,
          true},
     };
     for (const Case& c : cases) {
@@ -246,13 +249,12 @@ TEST(SoapDecoder, ScalarsAndTheReturnElement) {
     EXPECT_EQ(decodeResponse(ultimo, response("<r><return/></r>")).integer(), 0);
     EXPECT_EQ(decodeResponse(ultimo, response("<r><return>$1F</return></r>")).integer(), 31);
     // Operations without result read nothing.
-    EXPECT_EQ(failureOf([] {
-                  decodeResponse(operation("PGravarErro"), response("<r><a/><b/></r>"));
-              }),
-              "(no failure)");
+    EXPECT_EQ(
+        failureOf([] { decodeResponse(operation("PGravarErro"), response("<r><a/><b/></r>")); }),
+        "(no failure)");
     // An absent structure result is no structure.
-    EXPECT_EQ(retornoClienteFrom(decodeResponse(operation("FRetornaAtualizacao"),
-                                                response("<r><a/><b/></r>"))),
+    EXPECT_EQ(retornoClienteFrom(
+                  decodeResponse(operation("FRetornaAtualizacao"), response("<r><a/><b/></r>"))),
               nullptr);
     const auto retorno = retornoClienteFrom(decodeResponse(
         operation("FRetornaAtualizacao"),
@@ -278,8 +280,8 @@ TEST(SoapDecoder, EveryFailureWithItsMessage) {
         {"no root", "<?xml version=\"1.0\"?>", ""}, // parse failure, checked below
         {"not the envelope", "<a:Envelope xmlns:a=\"urn:x\"/>",
          "DocumentElement " + envNs + ":Envelope expected, urn:x:Envelope found"},
-        {"envelope without children",
-         "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"" + envNs + "\"/>", "Invalid SOAP request"},
+        {"envelope without children", "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"" + envNs + "\"/>",
+         "Invalid SOAP request"},
         {"two bodies",
          "<?xml version=\"1.0\"?>" + kEnvelopeOpen + "<SOAP-ENV:Body/><SOAP-ENV:Body/>" +
              "</SOAP-ENV:Envelope>",
@@ -322,7 +324,8 @@ TEST(SoapDecoder, EveryFailureWithItsMessage) {
             EXPECT_EQ(message, c.message) << c.name;
     }
     EXPECT_EQ(failureOf([] {
-                  decodeResponse(operation("FRetornaUltimoId"), response("<r><return>12a</return></r>"));
+                  decodeResponse(operation("FRetornaUltimoId"),
+                                 response("<r><return>12a</return></r>"));
               }),
               "'12a' is not a valid integer value");
     EXPECT_EQ(failureOf([] {
@@ -370,9 +373,9 @@ TEST(SoapDecoder, UntrustedDocumentsReadNothingFromOutside) {
         EXPECT_EQ(message.find("SEGREDO"), std::string::npos);
     }
     // An undeclared entity is plain bad XML.
-    EXPECT_NE(failureOf([] { testaConexao(response("<r><return>&s;</return></r>")); })
-                  .find("Line: 1"),
-              std::string::npos);
+    EXPECT_NE(
+        failureOf([] { testaConexao(response("<r><return>&s;</return></r>")); }).find("Line: 1"),
+        std::string::npos);
 }
 
 // The typed interface over a caller that answers like a server.

@@ -25,7 +25,7 @@ public:
     std::deque<Answer> answers;      // default: Ok, or Yes for questions
     std::deque<QString> fileAnswers; // default: cancelled
     std::deque<std::optional<std::pair<QString, QString>>> loginAnswers; // default: cancel
-    QStringList fileRequests;        // caption|directory|filter of each chooser
+    QStringList fileRequests; // caption|directory|filter of each chooser
     QList<Shown> shown;
     // Runs while a box is "open", before it answers (to let time pass under it).
     std::function<void(const Shown&)> whileOpen;

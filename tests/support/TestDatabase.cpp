@@ -35,7 +35,9 @@ TestDatabase::TestDatabase() : path_(dir_.file("branch.fdb")) {
     db::runScript(connection_, readFile(PAINEL_FIXTURES_DIR "/schema.sql"));
 }
 
-void TestDatabase::run(const std::string& script) { db::runScript(connection_, script); }
+void TestDatabase::run(const std::string& script) {
+    db::runScript(connection_, script);
+}
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -66,7 +66,7 @@ private slots:
             "insert into MvIntegGeral (Ordem, Tabela, CHAVE0, DataEnvio, DataSinc) values "
             "(100, 'K1', '1', 'now', 'now');" // at UltIdServer: in neither list
             "insert into MvIntegGeral (Ordem, Tabela, CHAVE0, DataEnvio, DataSinc) values "
-            "(101, 'K1', '2', 'now', 'now');" // sent
+            "(101, 'K1', '2', 'now', 'now');"                                           // sent
             "insert into MvIntegGeral (Ordem, Tabela, CHAVE0) values (102, 'K1', '3');" // pending
             "insert into MvIntegGeral (Ordem, Tabela, CHAVE3) values (103, 'TRANSFESTOQUE', '02');"
             "insert into MvIntegGeral (Ordem, Tabela, CHAVE3) values (104, 'TRANSFESTOQUE', '03');"

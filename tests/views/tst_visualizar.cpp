@@ -26,7 +26,9 @@ const std::string kLong = std::string(250, 'a') + std::string(50, 'b');
 // Branch 02: four errors, newest first 4, 2, 3, 1; branch 01 has its own.
 const std::string kErrors =
     "insert into IntegErro values ('02', 1, '2026-01-01 10:00:00', 'primeiro', 'N', '0001');"
-    "insert into IntegErro values ('02', 2, '2026-01-03 10:00:00', '" + kLong + "', 'N', '0001');"
+    "insert into IntegErro values ('02', 2, '2026-01-03 10:00:00', '" +
+    kLong +
+    "', 'N', '0001');"
     "insert into IntegErro values ('02', 3, '2026-01-02 10:00:00', 'conferido', 'S', '0001');"
     "insert into IntegErro values ('02', 4, '2026-01-04 10:00:00', '', 'X', '0001');"
     "insert into IntegErro values ('01', 1, '2026-01-05 10:00:00', 'outra filial', 'N', '0001');";
@@ -86,9 +88,10 @@ class TstVisualizar : public QObject {
             database.run("create exception SO_LEITURA 'IntegErro somente leitura';"
                          "SET TERM ^ ;"
                          "create trigger TRAVA for IntegErro before " +
-                         std::string(when) + " as begin if (old.IdIntegErro = " +
-                         std::to_string(id) + ") then exception SO_LEITURA; end^"
-                                              "SET TERM ; ^");
+                         std::string(when) +
+                         " as begin if (old.IdIntegErro = " + std::to_string(id) +
+                         ") then exception SO_LEITURA; end^"
+                         "SET TERM ; ^");
         }
     };
 
@@ -141,9 +144,9 @@ private slots:
         Fixture f;
         f.janela->todos->click(); // rows: 4 (X), 2 (N), 3 (S), 1 (N)
         QCOMPARE(f.stored(), QStringLiteral("NNSX"));
-        f.doubleClick(0, 0); // X -> S
-        f.doubleClick(1, 0); // N -> S
-        f.doubleClick(2, 0); // S -> N
+        f.doubleClick(0, 0);                          // X -> S
+        f.doubleClick(1, 0);                          // N -> S
+        f.doubleClick(2, 0);                          // S -> N
         QCOMPARE(f.stored(), QStringLiteral("NSNS")); // by id: 1 2 3 4
         QCOMPARE(f.shownMarks(), QStringLiteral("SSNN"));
         QVERIFY(!f.cn.inTransaction());
@@ -204,7 +207,8 @@ private slots:
         const auto& box = f.dialogs.shown[0];
         QCOMPARE(box.title, QStringLiteral("Erro"));
         QCOMPARE(box.buttons, platform::Dialogs::Buttons::Ok);
-        QVERIFY(box.text.startsWith(QStringLiteral("Erro ao gravar alteração na tabela. Motivo: ")));
+        QVERIFY(
+            box.text.startsWith(QStringLiteral("Erro ao gravar alteração na tabela. Motivo: ")));
         QVERIFY(box.text.contains(QStringLiteral("IntegErro somente leitura")));
         QCOMPARE(f.stored(), QStringLiteral("NNSX")); // row 2 was written, then rolled back
         QCOMPARE(f.shownMarks(), QStringLiteral("NN"));
@@ -243,7 +247,7 @@ private slots:
         QCOMPARE(f.stored(), QStringLiteral("NNSX"));
         QVERIFY(f.janela->isVisible());
 
-        f.janela->btExcluir->click(); // Yes
+        f.janela->btExcluir->click();    // Yes
         QCOMPARE(f.stored(), QString()); // the hidden reviewed ones too
         QCOMPARE(f.dialogs.texts(QStringLiteral("Informação")),
                  QStringList{"Exclusão finalizada com sucesso."});
