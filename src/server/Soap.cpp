@@ -4,9 +4,7 @@
 
 #include "platform/Error.h"
 
-#include <libxml/SAX2.h>
 #include <libxml/parser.h>
-#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
@@ -15,7 +13,6 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <unordered_map>
 
 namespace server {
 namespace {
@@ -270,174 +267,50 @@ private:
 
 // ---------------------------------------------------------------- reading
 
-std::string nodeXml(xmlDocPtr doc, xmlNodePtr node) {
-    xmlBufferPtr buffer = xmlBufferCreate();
-    xmlNodeDump(buffer, doc, node, 0, 0);
-    std::string out(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-                    static_cast<std::size_t>(xmlBufferLength(buffer)));
-    xmlBufferFree(buffer);
+using Node = XmlTree::Node;
+
+bool isElement(const Node* n) {
+    return n->type == XmlTree::Type::Element;
+}
+
+const Node* nextElement(const Node* n) {
+    while (n && !isElement(n))
+        n = n->next;
+    return n;
+}
+
+// The element children of a node, in order (text and comments passed over).
+const Node* firstElementChild(const Node* n) {
+    return nextElement(n->first);
+}
+const Node* nextElementSibling(const Node* n) {
+    return nextElement(n->next);
+}
+
+std::size_t countElementChildren(const Node* n) {
+    std::size_t count = 0;
+    for (const Node* c = firstElementChild(n); c; c = nextElementSibling(c))
+        ++count;
+    return count;
+}
+
+std::vector<const Node*> elementChildren(const Node* n) {
+    std::vector<const Node*> out;
+    for (const Node* c = firstElementChild(n); c; c = nextElementSibling(c))
+        out.push_back(c);
     return out;
 }
 
-bool isWhitespace(const xmlChar* s) {
-    for (; s && *s; ++s)
-        if (*s != ' ' && *s != '\t' && *s != '\r' && *s != '\n')
-            return false;
-    return true;
-}
-
-// White space between elements is never significant: text nodes that hold
-// only white space go, wherever they are.
-void dropBlankText(xmlNodePtr node) {
-    for (xmlNodePtr child = node->children; child;) {
-        xmlNodePtr next = child->next;
-        if (child->type == XML_TEXT_NODE && isWhitespace(child->content)) {
-            xmlUnlinkNode(child);
-            xmlFreeNode(child);
-        } else if (child->type == XML_ELEMENT_NODE) {
-            dropBlankText(child);
-        }
-        child = next;
-    }
-}
-
-std::string firstCharacters(std::string_view s, std::size_t n) {
-    std::size_t i = 0;
-    for (std::size_t count = 0; i < s.size() && count < n; ++count) {
-        ++i;
-        while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
-            ++i;
-    }
-    return std::string(s.substr(0, i));
-}
-
-[[noreturn]] void parseFailure(std::string_view body, std::string reason, int line) {
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r'))
-        reason.pop_back();
-    std::size_t start = 0;
-    for (int l = 1; l < line && start != std::string_view::npos; ++l) {
-        start = body.find('\n', start);
-        if (start != std::string_view::npos)
-            ++start;
-    }
-    std::string text;
-    if (start != std::string_view::npos && start <= body.size()) {
-        const std::size_t end = body.find_first_of("\r\n", start);
-        text = firstCharacters(
-            body.substr(start, end == std::string_view::npos ? end : end - start), 40);
-    }
-    throw platform::Error(reason + "\r\nLine: " + std::to_string(line) + "\r\n" + text);
-}
-
-struct ParseState {
-    bool doctype = false;
-    int doctypeLine = 0;
-};
-
-void refuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
-    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
-    auto* state = static_cast<ParseState*>(ctxt->_private);
-    state->doctype = true;
-    state->doctypeLine = xmlSAX2GetLineNumber(ctx);
-    xmlStopParser(ctxt);
-}
-
-} // namespace
-
-DocPtr parseUntrusted(std::string_view body) {
-    if (body.size() > kMaxResponseBytes)
-        throw platform::Error("SOAP response too large: " + std::to_string(body.size()) +
-                              " bytes (limit " + std::to_string(kMaxResponseBytes) + ")");
-    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(body.data(), static_cast<int>(body.size()));
-    if (!ctxt)
-        throw platform::Error("Invalid SOAP Response");
-    ParseState state;
-    ctxt->_private = &state;
-    ctxt->sax->internalSubset = refuseDoctype;
-    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_NOERROR |
-                                XML_PARSE_NOWARNING);
-    xmlParseDocument(ctxt);
-    DocPtr doc(ctxt->myDoc);
-    ctxt->myDoc = nullptr;
-    const bool wellFormed = ctxt->wellFormed;
-    const xmlError* error = xmlCtxtGetLastError(ctxt);
-    const std::string reason = error && error->message ? error->message : "XML parse error";
-    const int line = error ? error->line : 1;
-    xmlFreeParserCtxt(ctxt);
-    if (state.doctype)
-        parseFailure(body, "A document type declaration is not allowed in a SOAP message",
-                     state.doctypeLine);
-    if (!wellFormed)
-        parseFailure(body, reason, line);
-    if (doc && doc->children)
-        for (xmlNodePtr n = doc->children; n; n = n->next)
-            if (n->type == XML_ELEMENT_NODE)
-                dropBlankText(n);
-    return doc;
-}
-
-namespace {
-
-bool inNamespace(xmlNodePtr node, std::string_view ns) {
-    return node->ns && S(node->ns->href) == ns;
-}
-
-std::string localName(xmlNodePtr node) {
-    return S(node->name);
-}
-
-std::vector<xmlNodePtr> elementChildren(xmlNodePtr node) {
-    std::vector<xmlNodePtr> out;
-    for (xmlNodePtr c = node->children; c; c = c->next)
-        if (c->type == XML_ELEMENT_NODE)
-            out.push_back(c);
-    return out;
-}
-
-xmlNodePtr firstElementChild(xmlNodePtr node) {
-    for (xmlNodePtr c = node->children; c; c = c->next)
-        if (c->type == XML_ELEMENT_NODE)
-            return c;
-    return nullptr;
-}
-
-std::string attribute(xmlNodePtr node, const char* name, const char* ns = nullptr) {
-    xmlChar* v = ns ? xmlGetNsProp(node, X(name), X(ns)) : xmlGetNoNsProp(node, X(name));
-    std::string out = S(v);
-    xmlFree(v);
-    return out;
-}
-
-bool hasAttribute(xmlNodePtr node, const char* name, const char* ns = nullptr) {
-    return ns ? xmlHasNsProp(node, X(name), X(ns)) != nullptr
-              : xmlHasNsProp(node, X(name), nullptr) != nullptr;
-}
-
-bool isTrue(const std::string& s) {
+bool isTrue(std::string_view s) {
     return s == "1" || equalsNoCase(s, "true");
 }
 
-std::string trim(std::string s) {
+std::string trim(std::string_view s) {
     const char* blanks = " \t\r\n";
-    s.erase(s.find_last_not_of(blanks) + 1);
-    s.erase(0, s.find_first_not_of(blanks));
-    return s;
-}
-
-// Text of a node that must hold text only.
-std::string singleText(xmlNodePtr node) {
-    if (!node->children)
+    const auto first = s.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
         return {};
-    if (node->children == node->last && node->children->type == XML_TEXT_NODE)
-        return S(node->children->content);
-    std::string text;
-    for (xmlNodePtr c = node->children; c; c = c->next) {
-        if (c->type == XML_TEXT_NODE)
-            text += S(c->content);
-        else if (c->type != XML_COMMENT_NODE)
-            throw platform::Error("Element does not contain a single text node");
-    }
-    return text;
+    return std::string(s.substr(first, s.find_last_not_of(blanks) + 1 - first));
 }
 
 std::int32_t parseInteger(const std::string& raw) {
@@ -481,28 +354,62 @@ std::int32_t parseInteger(const std::string& raw) {
 
 class Reader {
 public:
-    explicit Reader(xmlDocPtr doc) : doc_(doc) { index(xmlDocGetRootElement(doc)); }
+    explicit Reader(const XmlTree& tree) : tree_(tree) {}
+
+    std::string_view name(const Node* n) const { return tree_.localName(*n); }
+
+    std::string attribute(const Node* n, std::string_view name, const char* ns = nullptr) const {
+        const std::string_view* v = tree_.attribute(*n, name, ns);
+        return v ? std::string(*v) : std::string();
+    }
+
+    // Text of a node that must hold text only.
+    std::string singleText(const Node* node) const {
+        const Node* c = node->first;
+        if (!c)
+            return {};
+        if (!c->next && c->type == XmlTree::Type::Text)
+            return std::string(tree_.text(*c));
+        std::string text;
+        for (; c; c = c->next) {
+            if (c->type == XmlTree::Type::Text)
+                text += tree_.text(*c);
+            else if (c->type != XmlTree::Type::Comment)
+                throw platform::Error("Element does not contain a single text node");
+        }
+        return text;
+    }
 
     // Follows href references (wherever the target stands) to the element
     // that takes the node's place.
-    xmlNodePtr resolve(xmlNodePtr node) const {
-        if (!node || !node->properties)
-            return node; // no attributes, no reference
-        std::set<xmlNodePtr> seen;
-        while (node && hasAttribute(node, "href")) {
-            const std::string href = attribute(node, "href");
-            if (!seen.insert(node).second)
-                throw platform::Error("Circular SOAP reference " + href);
-            const auto it = ids_.find(href);
-            if (it == ids_.end())
-                throw platform::Error("SOAP reference " + href + " not found");
-            node = it->second;
+    const Node* resolve(const Node* node) const {
+        if (!node || !tree_.hasAttributes(*node))
+            return node;                // no attributes, no reference
+        std::vector<const Node*> chain; // short: searched in place
+        std::set<const Node*> seen;     // a long chain is searched here
+        for (;;) {
+            const std::string_view* href = tree_.attribute(*node, "href");
+            if (!href)
+                return node;
+            const std::string ref(*href);
+            const bool again = chain.size() < 16
+                                   ? std::find(chain.begin(), chain.end(), node) != chain.end()
+                                   : !seen.insert(node).second;
+            if (again)
+                throw platform::Error("Circular SOAP reference " + ref);
+            if (chain.size() < 16) {
+                chain.push_back(node);
+                if (chain.size() == 16)
+                    seen.insert(chain.begin(), chain.end());
+            }
+            node = tree_.byReference(ref);
+            if (!node)
+                throw platform::Error("SOAP reference " + ref + " not found");
         }
-        return node;
     }
 
-    SoapValue decode(xmlNodePtr original, const TypeInfo& type) {
-        xmlNodePtr v = resolve(original);
+    SoapValue decode(const Node* original, const TypeInfo& type) {
+        const Node* v = resolve(original);
         const bool null = isNull(v);
         switch (type.kind) {
         case Kind::String:
@@ -518,7 +425,7 @@ public:
         return {};
     }
 
-    SoapValue scalar(const TypeInfo& type, const std::string& text) const {
+    SoapValue scalar(const TypeInfo& type, std::string text) const {
         switch (type.kind) {
         case Kind::String:
             return text;
@@ -546,55 +453,43 @@ public:
     }
 
 private:
-    void index(xmlNodePtr node) {
-        for (; node; node = node->next) {
-            if (node->type != XML_ELEMENT_NODE)
-                continue;
-            for (xmlAttrPtr a = node->properties; a; a = a->next)
-                if (!a->ns && a->name &&
-                    std::strcmp(reinterpret_cast<const char*>(a->name), "id") == 0)
-                    ids_.emplace("#" + attribute(node, "id"), node);
-            index(node->children);
-        }
-    }
-
-    static bool isNull(xmlNodePtr v) {
-        if (!v->properties)
-            return v->children == nullptr;
+    bool isNull(const Node* v) const {
+        if (!tree_.hasAttributes(*v))
+            return v->first == nullptr;
         for (const char* name : {"nil", "NULL"})
-            if (hasAttribute(v, name, kXsiNamespace.data()) &&
-                isTrue(attribute(v, name, kXsiNamespace.data())))
+            if (const std::string_view* a = tree_.attribute(*v, name, kXsiNamespace.data());
+                a && isTrue(*a))
                 return true;
-        return v->children == nullptr && !hasAttribute(v, "href");
+        return v->first == nullptr && !tree_.attribute(*v, "href");
     }
 
     // The node's text when it holds only text; its inner XML otherwise.
-    std::string valueText(xmlNodePtr v) const {
+    std::string valueText(const Node* v) const {
         bool onlyText = true;
-        for (xmlNodePtr c = v->children; c; c = c->next)
-            if (c->type != XML_TEXT_NODE)
+        for (const Node* c = v->first; c; c = c->next)
+            if (c->type != XmlTree::Type::Text)
                 onlyText = false;
         std::string out;
-        for (xmlNodePtr c = v->children; c; c = c->next)
-            out += onlyText ? S(c->content) : nodeXml(doc_, c);
+        for (const Node* c = v->first; c; c = c->next)
+            out += onlyText ? std::string(tree_.text(*c)) : tree_.xml(*c);
         return out;
     }
 
-    SoapValue array(xmlNodePtr original, xmlNodePtr v, const TypeInfo& type) {
+    SoapValue array(const Node* original, const Node* v, const TypeInfo& type) {
         const TypeInfo& element = *type.element;
-        const std::vector<xmlNodePtr> children = elementChildren(v);
-        SoapValue::Array out;
         if (element.kind == Kind::Array)
-            return arrayOfArrays(original, children, element);
+            return arrayOfArrays(original, v);
+        const std::size_t count = countElementChildren(v);
         if (element.kind == Kind::String) {
             SoapValue::Texts texts;
-            texts.reserve(children.size());
-            for (xmlNodePtr item : children)
+            texts.reserve(count);
+            for (const Node* item = firstElementChild(v); item; item = nextElementSibling(item))
                 texts.push_back(singleText(resolve(item)));
             return texts;
         }
-        out.reserve(children.size());
-        for (xmlNodePtr item : children) {
+        SoapValue::Array out;
+        out.reserve(count);
+        for (const Node* item = firstElementChild(v); item; item = nextElementSibling(item)) {
             if (element.kind == Kind::Struct)
                 out.push_back(decode(item, element));
             else
@@ -603,9 +498,10 @@ private:
         return out;
     }
 
-    SoapValue arrayOfArrays(xmlNodePtr original, const std::vector<xmlNodePtr>& children,
-                            const TypeInfo& /*inner: arrays of text*/) {
+    // Arrays of arrays of text (the column entries).
+    SoapValue arrayOfArrays(const Node* original, const Node* v) {
         const std::string arrayType = attribute(original, "arrayType", kEncodingNamespace.data());
+        const std::size_t count = countElementChildren(v);
         SoapValue::Array rows;
         const auto open = arrayType.rfind('[');
         const auto comma = arrayType.find(',', open == std::string::npos ? 0 : open);
@@ -613,46 +509,47 @@ private:
             const long r = parseInteger(arrayType.substr(open + 1, comma - open - 1));
             const long c =
                 parseInteger(arrayType.substr(comma + 1, arrayType.find(']', comma) - comma - 1));
-            if (r < 0 || c < 0 ||
-                static_cast<std::size_t>(r) * static_cast<std::size_t>(c) > children.size())
+            if (r < 0 || c < 0 || static_cast<std::size_t>(r) * static_cast<std::size_t>(c) > count)
                 throw platform::Error("SOAP array " + arrayType + " announces " +
                                       std::to_string(static_cast<long long>(r) * c) +
-                                      " elements but holds " + std::to_string(children.size()));
-            std::size_t next = 0;
+                                      " elements but holds " + std::to_string(count));
+            const Node* next = firstElementChild(v);
             rows.reserve(static_cast<std::size_t>(r));
             for (long row = 0; row < r; ++row) {
                 SoapValue::Texts cells;
                 cells.reserve(static_cast<std::size_t>(c));
-                for (long col = 0; col < c; ++col)
-                    cells.push_back(singleText(resolve(children[next++])));
+                for (long col = 0; col < c; ++col, next = nextElementSibling(next))
+                    cells.push_back(singleText(resolve(next)));
                 rows.push_back(std::move(cells));
             }
             return rows;
         }
-        rows.reserve(children.size());
-        for (xmlNodePtr child : children) {
-            xmlNodePtr row = resolve(child);
+        rows.reserve(count);
+        for (const Node* child = firstElementChild(v); child; child = nextElementSibling(child)) {
+            const Node* row = resolve(child);
             SoapValue::Texts cells;
-            for (xmlNodePtr cell : elementChildren(row))
+            cells.reserve(countElementChildren(row));
+            for (const Node* cell = firstElementChild(row); cell; cell = nextElementSibling(cell))
                 cells.push_back(singleText(resolve(cell)));
             rows.push_back(std::move(cells));
         }
         return rows;
     }
 
-    SoapValue structure(xmlNodePtr v, const TypeInfo& type) {
+    SoapValue structure(const Node* v, const TypeInfo& type) {
         const auto key = std::make_pair(v, &type);
         if (auto it = structs_.find(key); it != structs_.end())
             return it->second;
         auto s = std::make_shared<SoapStruct>();
         s->type = &type;
         structs_[key] = s;
-        std::vector<xmlNodePtr> children = elementChildren(v);
+        const std::vector<const Node*> children = elementChildren(v);
         std::vector<bool> used(children.size(), false);
+        s->fields.reserve(type.fields.size());
         for (const FieldInfo& field : type.fields) {
             SoapValue value = emptyValue(*field.type);
             for (std::size_t i = 0; i < children.size(); ++i) {
-                if (!used[i] && localName(children[i]) == field.name) {
+                if (!used[i] && name(children[i]) == field.name) {
                     used[i] = true;
                     value = decode(children[i], *field.type);
                     break;
@@ -663,9 +560,8 @@ private:
         return SoapValue::StructPtr(s);
     }
 
-    xmlDocPtr doc_;
-    std::unordered_map<std::string, xmlNodePtr> ids_;
-    std::map<std::pair<xmlNodePtr, const TypeInfo*>, SoapValue::StructPtr> structs_;
+    const XmlTree& tree_;
+    std::map<std::pair<const Node*, const TypeInfo*>, SoapValue::StructPtr> structs_;
 };
 
 } // namespace
@@ -699,30 +595,31 @@ std::string encodeFault(std::string_view faultCode, std::string_view faultString
 }
 
 SoapValue decodeResponse(const Operation& op, std::string_view body) {
-    DocPtr doc = parseUntrusted(body);
-    xmlNodePtr root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+    const XmlTree tree = parseTree(body);
+    const Node* root = tree.root();
     if (!root)
         throw platform::Error("Invalid SOAP Response");
-    if (localName(root) != "Envelope" || !inNamespace(root, kEnvelopeNamespace))
+    if (tree.localName(*root) != "Envelope" || tree.namespaceUri(*root) != kEnvelopeNamespace)
         throw platform::Error("DocumentElement " + std::string(kEnvelopeNamespace) +
-                              ":Envelope expected, " + S(root->ns ? root->ns->href : nullptr) +
-                              ":" + localName(root) + " found");
-    if (!root->children)
+                              ":Envelope expected, " + std::string(tree.namespaceUri(*root)) + ":" +
+                              std::string(tree.localName(*root)) + " found");
+    if (!root->first)
         throw platform::Error("Invalid SOAP request");
-    Reader reader(doc.get());
+    Reader reader(tree);
     SoapValue result = op.result ? emptyValue(*op.result) : SoapValue();
     bool header = false, bodySeen = false;
-    for (xmlNodePtr child : elementChildren(root)) {
-        const std::string name = localName(child);
+    for (const Node* child = firstElementChild(root); child; child = nextElementSibling(child)) {
+        const std::string_view name = reader.name(child);
         if (name == "Header") {
             if (header)
                 throw platform::Error("Invalid SOAP response");
             header = true;
-            for (xmlNodePtr entry : elementChildren(child)) {
+            for (const Node* entry = firstElementChild(child); entry;
+                 entry = nextElementSibling(entry)) {
                 const std::string mu =
-                    attribute(entry, "mustUnderstand", kEnvelopeNamespace.data());
-                if (isTrue(mu) || isTrue(attribute(entry, "mustUnderstand")))
-                    throw platform::Error("Soap header " + localName(entry) +
+                    reader.attribute(entry, "mustUnderstand", kEnvelopeNamespace.data());
+                if (isTrue(mu) || isTrue(reader.attribute(entry, "mustUnderstand")))
+                    throw platform::Error("Soap header " + std::string(reader.name(entry)) +
                                           " with attribute 'mustUnderstand' set to true was "
                                           "not handled");
             }
@@ -730,26 +627,25 @@ SoapValue decodeResponse(const Operation& op, std::string_view body) {
             if (bodySeen)
                 throw platform::Error("Invalid SOAP response");
             bodySeen = true;
-            xmlNodePtr r = firstElementChild(child);
+            const Node* r = firstElementChild(child);
             if (!r)
                 continue; // an empty body leaves the empty result
-            if (localName(r) == "Fault") {
+            if (reader.name(r) == "Fault") {
                 std::string faultString;
-                for (xmlNodePtr f : elementChildren(r))
-                    if (equalsNoCase(localName(f), "faultstring"))
-                        faultString = singleText(f);
+                for (const Node* f = firstElementChild(r); f; f = nextElementSibling(f))
+                    if (equalsNoCase(reader.name(f), "faultstring"))
+                        faultString = reader.singleText(f);
                 throw platform::Error(faultString);
             }
             if (!op.result)
                 continue;
-            const std::vector<xmlNodePtr> children = elementChildren(r);
-            xmlNodePtr ret = nullptr;
-            if (children.size() == 1) {
-                ret = children[0];
+            const Node* ret = nullptr;
+            if (countElementChildren(r) == 1) {
+                ret = firstElementChild(r);
             } else {
-                for (xmlNodePtr c : children)
-                    if (equalsNoCase(localName(c), "Result") ||
-                        equalsNoCase(localName(c), "Return")) {
+                for (const Node* c = firstElementChild(r); c; c = nextElementSibling(c))
+                    if (equalsNoCase(reader.name(c), "Result") ||
+                        equalsNoCase(reader.name(c), "Return")) {
                         ret = c;
                         break;
                     }
@@ -758,7 +654,7 @@ SoapValue decodeResponse(const Operation& op, std::string_view body) {
                 if (op.result->kind == Kind::Struct)
                     continue;
                 throw platform::Error("SOAP Response Packet: result element expected, received \"" +
-                                      nodeXml(doc.get(), r) + "\"");
+                                      tree.xml(*r) + "\"");
             }
             result = reader.decode(ret, *op.result);
         }
@@ -767,25 +663,25 @@ SoapValue decodeResponse(const Operation& op, std::string_view body) {
 }
 
 const Operation& decodeRequest(std::string_view body, std::vector<SoapValue>& args) {
-    DocPtr doc = parseUntrusted(body);
-    xmlNodePtr root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
-    if (!root || localName(root) != "Envelope" || !inNamespace(root, kEnvelopeNamespace))
+    const XmlTree tree = parseTree(body);
+    const Node* root = tree.root();
+    if (!root || tree.localName(*root) != "Envelope" ||
+        tree.namespaceUri(*root) != kEnvelopeNamespace)
         throw platform::Error("Invalid SOAP request");
-    xmlNodePtr bodyEl = nullptr;
-    for (xmlNodePtr c : elementChildren(root))
-        if (localName(c) == "Body")
+    const Node* bodyEl = nullptr;
+    for (const Node* c = firstElementChild(root); c; c = nextElementSibling(c))
+        if (tree.localName(*c) == "Body")
             bodyEl = c;
-    xmlNodePtr opEl = bodyEl ? firstElementChild(bodyEl) : nullptr;
+    const Node* opEl = bodyEl ? firstElementChild(bodyEl) : nullptr;
     if (!opEl)
         throw platform::Error("Invalid SOAP request");
-    const Operation& op = operation(localName(opEl));
-    Reader reader(doc.get());
+    const Operation& op = operation(std::string(tree.localName(*opEl)));
+    Reader reader(tree);
     args.clear();
-    const std::vector<xmlNodePtr> children = elementChildren(opEl);
     for (const ParamInfo& p : op.params) {
         SoapValue value = emptyValue(*p.type);
-        for (xmlNodePtr c : children)
-            if (localName(c) == p.name) {
+        for (const Node* c = firstElementChild(opEl); c; c = nextElementSibling(c))
+            if (reader.name(c) == p.name) {
                 value = reader.decode(c, *p.type);
                 break;
             }

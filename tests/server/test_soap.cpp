@@ -343,6 +343,35 @@ TEST(SoapDecoder, EveryFailureWithItsMessage) {
               "Element does not contain a single text node");
 }
 
+// Text comes back with its references replaced; markup where text belongs
+// comes back as the XML text libxml2 writes for it.
+TEST(SoapDecoder, EntitiesMarkupAndLongReferenceChains) {
+    const auto retorno = retornoClienteFrom(decodeResponse(
+        operation("FRetornaAtualizacao"),
+        response("<r><return><Processado>1</Processado><ColecaoTabela>"
+                 "<item href=\"#a&amp;b\"/><item><NomeTabela>a &amp; &lt;b&gt; &#233; "
+                 "<![CDATA[<c>]]></NomeTabela></item></ColecaoTabela></return></r>"
+                 "<t id=\"a&amp;b\"><NomeTabela>A<b x=\"1&amp;2&quot;\">c</b><!--n-->"
+                 "<?p d?></NomeTabela></t>")));
+    ASSERT_NE(retorno, nullptr);
+    ASSERT_EQ(retorno->ColecaoTabela.size(), 2u);
+    EXPECT_EQ(retorno->ColecaoTabela[0]->NomeTabela,
+              "A<b x=\"1&amp;2&quot;\">c</b><!--n--><?p d?>");
+    EXPECT_EQ(retorno->ColecaoTabela[1]->NomeTabela, "a & <b> \u00e9 <c>");
+
+    const std::string markup = "<r xmlns:q=\"urn:q\"><q:a q:x=\"&lt;1&gt;\" y=\"&#9;\">1 &amp; "
+                               "2</q:a><!-- c --><b xmlns=\"urn:d\"><c/></b><?p?></r>";
+    EXPECT_EQ(failureOf([&] { testaConexao(response(markup)); }),
+              "SOAP Response Packet: result element expected, received \"" + markup + "\"");
+
+    // e1 -> e2 -> ... -> e20 -> e5: the loop is found however long the chain.
+    std::string chain = "<r><return href=\"#e1\"/></r>";
+    for (int i = 1; i < 20; ++i)
+        chain += "<e id=\"e" + std::to_string(i) + "\" href=\"#e" + std::to_string(i + 1) + "\"/>";
+    chain += "<e id=\"e20\" href=\"#e5\"/>";
+    EXPECT_EQ(failureOf([&] { testaConexao(response(chain)); }), "Circular SOAP reference #e6");
+}
+
 TEST(SoapDecoder, ParseFailuresNameReasonLineAndText) {
     const std::string body = "<?xml version=\"1.0\"?>\n<a>\n<b>texto com erro</c>\n</a>";
     const std::string message = failureOf([&] { testaConexao(body); });
