@@ -171,6 +171,11 @@ private:
                 textChild(el, "item", t);
             return;
         }
+        if (const auto* rows = std::get_if<SoapValue::Rows>(&value.data)) {
+            xmlNewNsProp(el, xsi_, X("type"), X("SOAP-ENC:Array"));
+            writeRows(el, *type.element, *rows);
+            return;
+        }
         const SoapValue::Array empty;
         const SoapValue::Array& items =
             std::holds_alternative<std::monostate>(value.data) ? empty : value.array();
@@ -195,6 +200,27 @@ private:
 
     // Column entries go as a rectangular array when every row has the same
     // length, as nested arrays otherwise.
+    // Column entries: rectangular when every row has as many cells.
+    void writeRows(xmlNodePtr el, const TypeInfo& inner, const SoapValue::Rows& rows) {
+        const std::size_t columns = rows.empty() ? 0 : rows.front().size();
+        const bool rectangular = std::all_of(rows.begin(), rows.end(),
+                                             [&](const auto& r) { return r.size() == columns; });
+        const std::string elementType = qualifiedType(*inner.element, el);
+        if (rectangular) {
+            xmlNewNsProp(el, enc_, X("arrayType"),
+                         X(elementType + "[" + std::to_string(rows.size()) + "," +
+                           std::to_string(columns) + "]"));
+            for (const auto& row : rows)
+                for (const std::string& cell : row)
+                    textChild(el, "item", cell);
+            return;
+        }
+        xmlNewNsProp(el, enc_, X("arrayType"),
+                     X(elementType + "[][" + std::to_string(rows.size()) + "]"));
+        for (const auto& row : rows)
+            writeArray(child(el, "item"), inner, SoapValue::Texts(row));
+    }
+
     void writeArrayOfArrays(xmlNodePtr el, const TypeInfo& inner, const SoapValue::Array& rows) {
         const auto length = [](const SoapValue& r) {
             const auto* t = std::get_if<SoapValue::Texts>(&r.data);
@@ -267,39 +293,7 @@ private:
 
 // ---------------------------------------------------------------- reading
 
-using Node = XmlTree::Node;
-
-bool isElement(const Node* n) {
-    return n->type == XmlTree::Type::Element;
-}
-
-const Node* nextElement(const Node* n) {
-    while (n && !isElement(n))
-        n = n->next;
-    return n;
-}
-
-// The element children of a node, in order (text and comments passed over).
-const Node* firstElementChild(const Node* n) {
-    return nextElement(n->first);
-}
-const Node* nextElementSibling(const Node* n) {
-    return nextElement(n->next);
-}
-
-std::size_t countElementChildren(const Node* n) {
-    std::size_t count = 0;
-    for (const Node* c = firstElementChild(n); c; c = nextElementSibling(c))
-        ++count;
-    return count;
-}
-
-std::vector<const Node*> elementChildren(const Node* n) {
-    std::vector<const Node*> out;
-    for (const Node* c = firstElementChild(n); c; c = nextElementSibling(c))
-        out.push_back(c);
-    return out;
-}
+using Id = XmlTree::Id;
 
 bool isTrue(std::string_view s) {
     return s == "1" || equalsNoCase(s, "true");
@@ -356,25 +350,29 @@ class Reader {
 public:
     explicit Reader(const XmlTree& tree) : tree_(tree) {}
 
-    std::string_view name(const Node* n) const { return tree_.localName(*n); }
+    std::string_view name(Id n) const { return tree_.localName(n); }
 
-    std::string attribute(const Node* n, std::string_view name, const char* ns = nullptr) const {
-        const std::string_view* v = tree_.attribute(*n, name, ns);
+    std::string attribute(Id n, std::string_view name, const char* ns = nullptr) const {
+        const auto v = tree_.attribute(n, name, ns);
         return v ? std::string(*v) : std::string();
     }
 
+    std::size_t countElementChildren(Id n) const {
+        std::size_t count = 0;
+        for (Id c = tree_.firstElementChild(n); c; c = tree_.nextElementSibling(c))
+            ++count;
+        return count;
+    }
+
     // Text of a node that must hold text only.
-    std::string singleText(const Node* node) const {
-        const Node* c = node->first;
-        if (!c)
-            return {};
-        if (!c->next && c->type == XmlTree::Type::Text)
-            return std::string(tree_.text(*c));
+    std::string singleText(Id node) const {
+        if (const auto only = tree_.onlyText(node))
+            return std::string(*only);
         std::string text;
-        for (; c; c = c->next) {
-            if (c->type == XmlTree::Type::Text)
-                text += tree_.text(*c);
-            else if (c->type != XmlTree::Type::Comment)
+        for (Id c = tree_.firstChild(node); c; c = tree_.nextSibling(c)) {
+            if (tree_.type(c) == XmlTree::Type::Text)
+                text += tree_.text(c);
+            else if (tree_.type(c) != XmlTree::Type::Comment)
                 throw platform::Error("Element does not contain a single text node");
         }
         return text;
@@ -382,13 +380,13 @@ public:
 
     // Follows href references (wherever the target stands) to the element
     // that takes the node's place.
-    const Node* resolve(const Node* node) const {
-        if (!node || !tree_.hasAttributes(*node))
-            return node;                // no attributes, no reference
-        std::vector<const Node*> chain; // short: searched in place
-        std::set<const Node*> seen;     // a long chain is searched here
+    Id resolve(Id node) const {
+        if (!node || !tree_.hasAttributes(node))
+            return node;       // no attributes, no reference
+        std::vector<Id> chain; // short: searched in place
+        std::set<Id> seen;     // a long chain is searched here
         for (;;) {
-            const std::string_view* href = tree_.attribute(*node, "href");
+            const auto href = tree_.attribute(node, "href");
             if (!href)
                 return node;
             const std::string ref(*href);
@@ -408,8 +406,8 @@ public:
         }
     }
 
-    SoapValue decode(const Node* original, const TypeInfo& type) {
-        const Node* v = resolve(original);
+    SoapValue decode(Id original, const TypeInfo& type) {
+        const Id v = resolve(original);
         const bool null = isNull(v);
         switch (type.kind) {
         case Kind::String:
@@ -453,29 +451,30 @@ public:
     }
 
 private:
-    bool isNull(const Node* v) const {
-        if (!tree_.hasAttributes(*v))
-            return v->first == nullptr;
+    bool isNull(Id v) const {
+        if (!tree_.hasAttributes(v))
+            return !tree_.hasChildNodes(v);
         for (const char* name : {"nil", "NULL"})
-            if (const std::string_view* a = tree_.attribute(*v, name, kXsiNamespace.data());
-                a && isTrue(*a))
+            if (const auto a = tree_.attribute(v, name, kXsiNamespace.data()); a && isTrue(*a))
                 return true;
-        return v->first == nullptr && !tree_.attribute(*v, "href");
+        return !tree_.hasChildNodes(v) && !tree_.attribute(v, "href");
     }
 
     // The node's text when it holds only text; its inner XML otherwise.
-    std::string valueText(const Node* v) const {
+    std::string valueText(Id v) const {
+        if (const auto only = tree_.onlyText(v))
+            return std::string(*only);
         bool onlyText = true;
-        for (const Node* c = v->first; c; c = c->next)
-            if (c->type != XmlTree::Type::Text)
+        for (Id c = tree_.firstChild(v); c; c = tree_.nextSibling(c))
+            if (tree_.type(c) != XmlTree::Type::Text)
                 onlyText = false;
         std::string out;
-        for (const Node* c = v->first; c; c = c->next)
-            out += onlyText ? std::string(tree_.text(*c)) : tree_.xml(*c);
+        for (Id c = tree_.firstChild(v); c; c = tree_.nextSibling(c))
+            out += onlyText ? std::string(tree_.text(c)) : tree_.xml(c);
         return out;
     }
 
-    SoapValue array(const Node* original, const Node* v, const TypeInfo& type) {
+    SoapValue array(Id original, Id v, const TypeInfo& type) {
         const TypeInfo& element = *type.element;
         if (element.kind == Kind::Array)
             return arrayOfArrays(original, v);
@@ -483,13 +482,13 @@ private:
         if (element.kind == Kind::String) {
             SoapValue::Texts texts;
             texts.reserve(count);
-            for (const Node* item = firstElementChild(v); item; item = nextElementSibling(item))
+            for (Id item = tree_.firstElementChild(v); item; item = tree_.nextElementSibling(item))
                 texts.push_back(singleText(resolve(item)));
             return texts;
         }
         SoapValue::Array out;
         out.reserve(count);
-        for (const Node* item = firstElementChild(v); item; item = nextElementSibling(item)) {
+        for (Id item = tree_.firstElementChild(v); item; item = tree_.nextElementSibling(item)) {
             if (element.kind == Kind::Struct)
                 out.push_back(decode(item, element));
             else
@@ -499,10 +498,10 @@ private:
     }
 
     // Arrays of arrays of text (the column entries).
-    SoapValue arrayOfArrays(const Node* original, const Node* v) {
+    SoapValue arrayOfArrays(Id original, Id v) {
         const std::string arrayType = attribute(original, "arrayType", kEncodingNamespace.data());
         const std::size_t count = countElementChildren(v);
-        SoapValue::Array rows;
+        SoapValue::Rows rows;
         const auto open = arrayType.rfind('[');
         const auto comma = arrayType.find(',', open == std::string::npos ? 0 : open);
         if (open != std::string::npos && comma != std::string::npos) {
@@ -513,37 +512,41 @@ private:
                 throw platform::Error("SOAP array " + arrayType + " announces " +
                                       std::to_string(static_cast<long long>(r) * c) +
                                       " elements but holds " + std::to_string(count));
-            const Node* next = firstElementChild(v);
+            Id next = tree_.firstElementChild(v);
             rows.reserve(static_cast<std::size_t>(r));
             for (long row = 0; row < r; ++row) {
-                SoapValue::Texts cells;
+                std::vector<std::string> cells;
                 cells.reserve(static_cast<std::size_t>(c));
-                for (long col = 0; col < c; ++col, next = nextElementSibling(next))
+                for (long col = 0; col < c; ++col, next = tree_.nextElementSibling(next))
                     cells.push_back(singleText(resolve(next)));
                 rows.push_back(std::move(cells));
             }
             return rows;
         }
         rows.reserve(count);
-        for (const Node* child = firstElementChild(v); child; child = nextElementSibling(child)) {
-            const Node* row = resolve(child);
-            SoapValue::Texts cells;
+        for (Id child = tree_.firstElementChild(v); child;
+             child = tree_.nextElementSibling(child)) {
+            const Id row = resolve(child);
+            std::vector<std::string> cells;
             cells.reserve(countElementChildren(row));
-            for (const Node* cell = firstElementChild(row); cell; cell = nextElementSibling(cell))
+            for (Id cell = tree_.firstElementChild(row); cell;
+                 cell = tree_.nextElementSibling(cell))
                 cells.push_back(singleText(resolve(cell)));
             rows.push_back(std::move(cells));
         }
         return rows;
     }
 
-    SoapValue structure(const Node* v, const TypeInfo& type) {
+    SoapValue structure(Id v, const TypeInfo& type) {
         const auto key = std::make_pair(v, &type);
         if (auto it = structs_.find(key); it != structs_.end())
             return it->second;
         auto s = std::make_shared<SoapStruct>();
         s->type = &type;
         structs_[key] = s;
-        const std::vector<const Node*> children = elementChildren(v);
+        std::vector<Id> children;
+        for (Id c = tree_.firstElementChild(v); c; c = tree_.nextElementSibling(c))
+            children.push_back(c);
         std::vector<bool> used(children.size(), false);
         s->fields.reserve(type.fields.size());
         for (const FieldInfo& field : type.fields) {
@@ -561,7 +564,7 @@ private:
     }
 
     const XmlTree& tree_;
-    std::map<std::pair<const Node*, const TypeInfo*>, SoapValue::StructPtr> structs_;
+    std::map<std::pair<Id, const TypeInfo*>, SoapValue::StructPtr> structs_;
 };
 
 } // namespace
@@ -596,26 +599,26 @@ std::string encodeFault(std::string_view faultCode, std::string_view faultString
 
 SoapValue decodeResponse(const Operation& op, std::string_view body) {
     const XmlTree tree = parseTree(body);
-    const Node* root = tree.root();
+    Id root = tree.root();
     if (!root)
         throw platform::Error("Invalid SOAP Response");
-    if (tree.localName(*root) != "Envelope" || tree.namespaceUri(*root) != kEnvelopeNamespace)
+    if (tree.localName(root) != "Envelope" || tree.namespaceUri(root) != kEnvelopeNamespace)
         throw platform::Error("DocumentElement " + std::string(kEnvelopeNamespace) +
-                              ":Envelope expected, " + std::string(tree.namespaceUri(*root)) + ":" +
-                              std::string(tree.localName(*root)) + " found");
-    if (!root->first)
+                              ":Envelope expected, " + std::string(tree.namespaceUri(root)) + ":" +
+                              std::string(tree.localName(root)) + " found");
+    if (!tree.hasChildNodes(root))
         throw platform::Error("Invalid SOAP request");
     Reader reader(tree);
     SoapValue result = op.result ? emptyValue(*op.result) : SoapValue();
     bool header = false, bodySeen = false;
-    for (const Node* child = firstElementChild(root); child; child = nextElementSibling(child)) {
+    for (Id child = tree.firstElementChild(root); child; child = tree.nextElementSibling(child)) {
         const std::string_view name = reader.name(child);
         if (name == "Header") {
             if (header)
                 throw platform::Error("Invalid SOAP response");
             header = true;
-            for (const Node* entry = firstElementChild(child); entry;
-                 entry = nextElementSibling(entry)) {
+            for (Id entry = tree.firstElementChild(child); entry;
+                 entry = tree.nextElementSibling(entry)) {
                 const std::string mu =
                     reader.attribute(entry, "mustUnderstand", kEnvelopeNamespace.data());
                 if (isTrue(mu) || isTrue(reader.attribute(entry, "mustUnderstand")))
@@ -627,23 +630,23 @@ SoapValue decodeResponse(const Operation& op, std::string_view body) {
             if (bodySeen)
                 throw platform::Error("Invalid SOAP response");
             bodySeen = true;
-            const Node* r = firstElementChild(child);
+            Id r = tree.firstElementChild(child);
             if (!r)
                 continue; // an empty body leaves the empty result
             if (reader.name(r) == "Fault") {
                 std::string faultString;
-                for (const Node* f = firstElementChild(r); f; f = nextElementSibling(f))
+                for (Id f = tree.firstElementChild(r); f; f = tree.nextElementSibling(f))
                     if (equalsNoCase(reader.name(f), "faultstring"))
                         faultString = reader.singleText(f);
                 throw platform::Error(faultString);
             }
             if (!op.result)
                 continue;
-            const Node* ret = nullptr;
-            if (countElementChildren(r) == 1) {
-                ret = firstElementChild(r);
+            Id ret = 0;
+            if (reader.countElementChildren(r) == 1) {
+                ret = tree.firstElementChild(r);
             } else {
-                for (const Node* c = firstElementChild(r); c; c = nextElementSibling(c))
+                for (Id c = tree.firstElementChild(r); c; c = tree.nextElementSibling(c))
                     if (equalsNoCase(reader.name(c), "Result") ||
                         equalsNoCase(reader.name(c), "Return")) {
                         ret = c;
@@ -654,7 +657,7 @@ SoapValue decodeResponse(const Operation& op, std::string_view body) {
                 if (op.result->kind == Kind::Struct)
                     continue;
                 throw platform::Error("SOAP Response Packet: result element expected, received \"" +
-                                      tree.xml(*r) + "\"");
+                                      tree.xml(r) + "\"");
             }
             result = reader.decode(ret, *op.result);
         }
@@ -664,23 +667,23 @@ SoapValue decodeResponse(const Operation& op, std::string_view body) {
 
 const Operation& decodeRequest(std::string_view body, std::vector<SoapValue>& args) {
     const XmlTree tree = parseTree(body);
-    const Node* root = tree.root();
-    if (!root || tree.localName(*root) != "Envelope" ||
-        tree.namespaceUri(*root) != kEnvelopeNamespace)
+    Id root = tree.root();
+    if (!root || tree.localName(root) != "Envelope" ||
+        tree.namespaceUri(root) != kEnvelopeNamespace)
         throw platform::Error("Invalid SOAP request");
-    const Node* bodyEl = nullptr;
-    for (const Node* c = firstElementChild(root); c; c = nextElementSibling(c))
-        if (tree.localName(*c) == "Body")
+    Id bodyEl = 0;
+    for (Id c = tree.firstElementChild(root); c; c = tree.nextElementSibling(c))
+        if (tree.localName(c) == "Body")
             bodyEl = c;
-    const Node* opEl = bodyEl ? firstElementChild(bodyEl) : nullptr;
+    Id opEl = bodyEl ? tree.firstElementChild(bodyEl) : 0;
     if (!opEl)
         throw platform::Error("Invalid SOAP request");
-    const Operation& op = operation(std::string(tree.localName(*opEl)));
+    const Operation& op = operation(std::string(tree.localName(opEl)));
     Reader reader(tree);
     args.clear();
     for (const ParamInfo& p : op.params) {
         SoapValue value = emptyValue(*p.type);
-        for (const Node* c = firstElementChild(opEl); c; c = nextElementSibling(c))
+        for (Id c = tree.firstElementChild(opEl); c; c = tree.nextElementSibling(c))
             if (reader.name(c) == p.name) {
                 value = reader.decode(c, *p.type);
                 break;

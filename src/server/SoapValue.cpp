@@ -66,6 +66,9 @@ const SoapValue::Array& SoapValue::array() const {
 const SoapValue::Texts& SoapValue::texts() const {
     return get<Texts>(*this, "an array of text");
 }
+const SoapValue::Rows& SoapValue::rows() const {
+    return get<Rows>(*this, "an array of arrays of text");
+}
 const SoapValue::StructPtr& SoapValue::structure() const {
     return get<StructPtr>(*this, "a structure");
 }
@@ -83,6 +86,8 @@ SoapValue emptyValue(const TypeInfo& type) {
     case Kind::Array:
         if (type.element->kind == Kind::String)
             return SoapValue::Texts{};
+        if (type.element->kind == Kind::Array && type.element->element->kind == Kind::String)
+            return SoapValue::Rows{};
         return SoapValue::Array{};
     case Kind::Struct:
         return SoapValue::StructPtr{};
@@ -125,7 +130,7 @@ SoapValue toSoap(const std::shared_ptr<TRetornoCliente>& v) {
         {v->Processado, v->IDSnc, toSoap(v->ColecaoTabela), toSoap(v->ColecaoEstrutura)}, v.get());
 }
 SoapValue toSoap(const TColMetaDadosCampos& v) {
-    return arrayOf(v, [](const std::vector<std::string>& row) { return toSoap(row); });
+    return SoapValue::Rows(v);
 }
 SoapValue toSoap(const std::shared_ptr<TMetaDadosTabela>& v) {
     if (!v)
@@ -194,6 +199,8 @@ std::shared_ptr<TRetornoCliente> retornoClienteFrom(const SoapValue& v) {
     return t;
 }
 TColMetaDadosCampos metaDadosCamposFrom(const SoapValue& v) {
+    if (const auto* r = std::get_if<SoapValue::Rows>(&v.data))
+        return *r;
     return mapArray(v, stringsFrom);
 }
 std::shared_ptr<TMetaDadosTabela> metaDadosTabelaFrom(const SoapValue& v) {
@@ -208,23 +215,6 @@ std::shared_ptr<TMetaDadosTabela> metaDadosTabelaFrom(const SoapValue& v) {
 TColMetaDadosTabelas metaDadosTabelasFrom(const SoapValue& v) {
     return mapArray(v, metaDadosTabelaFrom);
 }
-
-namespace {
-
-std::vector<std::string> takeStrings(SoapValue& v) {
-    if (auto* t = std::get_if<SoapValue::Texts>(&v.data))
-        return std::move(*t);
-    std::vector<std::string> out;
-    auto* a = std::get_if<SoapValue::Array>(&v.data);
-    if (!a)
-        return out;
-    out.reserve(a->size());
-    for (SoapValue& item : *a)
-        out.push_back(std::move(std::get<std::string>(item.data)));
-    return out;
-}
-
-} // namespace
 
 TColMetaDadosTabelas metaDadosTabelasFrom(SoapValue&& v) {
     TColMetaDadosTabelas out;
@@ -241,12 +231,12 @@ TColMetaDadosTabelas metaDadosTabelasFrom(SoapValue&& v) {
         }
         auto t = std::make_shared<TMetaDadosTabela>();
         t->NomeTabela = std::move(std::get<std::string>(s->fields[0].data));
-        if (auto* rows = std::get_if<SoapValue::Array>(&s->fields[1].data)) {
-            t->ColecaoMetadadosCampos.reserve(rows->size());
-            for (SoapValue& row : *rows)
-                t->ColecaoMetadadosCampos.push_back(takeStrings(row));
-        }
+        if (auto* rows = std::get_if<SoapValue::Rows>(&s->fields[1].data))
+            t->ColecaoMetadadosCampos = std::move(*rows);
+        else
+            t->ColecaoMetadadosCampos = metaDadosCamposFrom(s->fields[1]);
         out.push_back(std::move(t));
+        item = SoapValue(); // what was taken over goes at once
     }
     return out;
 }

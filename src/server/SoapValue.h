@@ -22,9 +22,12 @@ struct SoapValue {
     using Array = std::vector<SoapValue>;
     // Arrays of text are held as plain texts: the bulk of every answer.
     using Texts = std::vector<std::string>;
+    // And arrays of arrays of text (the column entries of every table).
+    using Rows = std::vector<std::vector<std::string>>;
     using StructPtr = std::shared_ptr<SoapStruct>; // null: absent structure
 
-    std::variant<std::monostate, std::string, std::int32_t, bool, Enum, Array, StructPtr, Texts>
+    std::variant<std::monostate, std::string, std::int32_t, bool, Enum, Array, StructPtr, Texts,
+                 Rows>
         data;
 
     SoapValue() = default;
@@ -36,6 +39,7 @@ struct SoapValue {
     SoapValue(Array a) : data(std::move(a)) {}
     SoapValue(StructPtr s) : data(std::move(s)) {}
     SoapValue(Texts t) : data(std::move(t)) {}
+    SoapValue(Rows r) : data(std::move(r)) {}
 
     const std::string& text() const;
     std::int32_t integer() const;
@@ -44,6 +48,7 @@ struct SoapValue {
     const Array& array() const;
     const StructPtr& structure() const;
     const Texts& texts() const;
+    const Rows& rows() const;
 };
 
 struct SoapStruct {

@@ -8,6 +8,7 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <exception>
@@ -145,41 +146,73 @@ DocPtr parseUntrusted(std::string_view body) {
 // ------------------------------------------------------------- the tree
 
 namespace {
-constexpr std::size_t kBlockNodes = 2048; // 64 KiB blocks: taken from the heap, not mapped
+constexpr std::uint32_t kBlockShift = 13; // 8192 nodes of 8 bytes: 64 KiB from the heap
+constexpr std::uint32_t kBlockNodes = 1u << kBlockShift;
+constexpr std::uint32_t kTypeMask = 7;
+constexpr std::uint32_t kInlineText = 8;  // element: `first` is its text
+constexpr std::uint32_t kAttributes = 16; // element: has attributes
+constexpr std::uint32_t kData = 32;       // instruction: data given (even empty)
+// The next sibling is most often the next node; any other stands in a table.
+constexpr std::uint32_t kNextFollows = 64;
+constexpr std::uint32_t kNextElsewhere = 128;
+constexpr std::uint32_t kValueShift = 8; // element: its name
+constexpr std::uint32_t kMaxValue = (1u << (32 - kValueShift)) - 1;
 } // namespace
 
 struct TreeBuilder {
+    using Id = XmlTree::Id;
     using Node = XmlTree::Node;
     using Type = XmlTree::Type;
 
-    explicit TreeBuilder(XmlTree& t) : tree(t) { stack.push_back({t.document_, nullptr}); }
+    explicit TreeBuilder(XmlTree& t) : tree(t) {
+        newNode(Type::Document);
+        stack.push_back({0, 0});
+    }
 
     XmlTree& tree;
     struct Open {
-        Node* node;
-        Node* last; // last child so far
+        Id node;
+        Id last; // last child so far
     };
     std::vector<Open> stack;
-    Node* text = nullptr;                       // the text node being filled
-    Node* textPrev = nullptr;                   // the sibling before it
+    Id text = 0;     // the text node being filled, or the element holding it inline
+    Id textPrev = 0; // the sibling before a text node
+    bool inlineText = false;
     std::array<std::uint32_t, 256> nameCache{}; // index + 1 into tree.names_
 
-    Node* newNode(Type type) {
-        if (tree.blocks_.empty() || tree.used_ == kBlockNodes) {
+    Node& at(Id n) { return tree.blocks_[n >> kBlockShift][n & (kBlockNodes - 1)]; }
+
+    Id newNode(Type type, std::uint32_t value = 0) {
+        if (tree.count_ == std::size_t{UINT32_MAX} || value > kMaxValue)
+            throw platform::Error("SOAP response too large");
+        if (tree.count_ == tree.blocks_.size() * kBlockNodes)
             tree.blocks_.push_back(std::make_unique<Node[]>(kBlockNodes));
-            tree.used_ = 0;
-        }
-        Node* n = &tree.blocks_.back()[tree.used_++];
-        n->type = type;
-        return n;
+        const auto id = static_cast<Id>(tree.count_++);
+        at(id).bits = static_cast<std::uint32_t>(type) | value << kValueShift;
+        return id;
     }
 
-    void append(Node* n) {
+    void setNext(Id n, Id next) {
+        Node& node = at(n);
+        if (node.bits & kNextElsewhere)
+            tree.next_.erase(n);
+        node.bits &= ~(kNextFollows | kNextElsewhere);
+        if (!next)
+            return;
+        if (next == n + 1) {
+            node.bits |= kNextFollows;
+        } else {
+            tree.next_[n] = next;
+            node.bits |= kNextElsewhere;
+        }
+    }
+
+    void append(Id n) {
         Open& top = stack.back();
         if (top.last)
-            top.last->next = n;
+            setNext(top.last, n);
         else
-            top.node->first = n;
+            at(top.node).first = n;
         top.last = n;
     }
 
@@ -189,27 +222,44 @@ struct TreeBuilder {
         return static_cast<std::uint32_t>(tree.text_.size());
     }
 
-    // A text node is complete when anything else begins or its element
-    // ends; one of white space only goes (it is always the newest node).
-    void closeText() {
+    // A text is complete when anything else begins or its element ends; one
+    // of white space only goes (nothing was stored after it). Text kept on
+    // its element becomes a child node once another child follows.
+    void closeText(bool elementEnds) {
         if (!text)
             return;
-        const char* p = tree.text_.data() + text->begin;
+        Node& t = at(text);
         bool blank = true;
-        for (std::uint32_t i = 0; i < text->size && blank; ++i)
-            blank = isBlank(p[i]);
+        for (std::size_t i = t.first; i < tree.text_.size() && blank; ++i)
+            blank = isBlank(tree.text_[i]);
         if (blank) {
-            Open& top = stack.back();
-            top.last = textPrev;
-            if (textPrev)
-                textPrev->next = nullptr;
-            else
-                top.node->first = nullptr;
-            tree.text_.resize(text->begin);
-            *text = Node{};
-            --tree.used_;
+            tree.text_.resize(t.first);
+            if (inlineText) {
+                t.first = 0;
+                t.bits &= ~kInlineText;
+            } else {
+                Open& top = stack.back();
+                top.last = textPrev;
+                if (textPrev)
+                    setNext(textPrev, 0);
+                else
+                    at(top.node).first = 0;
+                t = Node{};
+                --tree.count_; // the newest node
+            }
+        } else {
+            tree.text_.push_back('\0'); // texts end as in C: XML text holds no NUL
+            if (inlineText && !elementEnds) {
+                const std::uint32_t begin = t.first;
+                t.first = 0;
+                t.bits &= ~kInlineText;
+                const Id n = newNode(Type::Text);
+                at(n).first = begin;
+                append(n);
+            }
         }
-        text = nullptr;
+        text = 0;
+        inlineText = false;
     }
 
     std::uint32_t nameIndex(const xmlChar* local, const xmlChar* prefix, const xmlChar* uri) {
@@ -231,7 +281,7 @@ struct TreeBuilder {
     void startElement(xmlParserCtxtPtr ctxt, const xmlChar* local, const xmlChar* prefix,
                       const xmlChar* uri, int nbNamespaces, const xmlChar** namespaces,
                       int nbAttributes, const xmlChar** attributes) {
-        closeText();
+        closeText(false);
         // An undeclared prefix stays part of the name, as in libxml2's tree.
         if (prefix && !uri) {
             if (const xmlChar* full = xmlDictQLookup(ctxt->dict, prefix, local)) {
@@ -239,12 +289,10 @@ struct TreeBuilder {
                 prefix = nullptr;
             }
         }
-        Node* n = newNode(Type::Element);
-        n->name = nameIndex(local, prefix, uri);
-        n->begin = static_cast<std::uint32_t>(tree.attributes_.size());
+        const Id n = newNode(Type::Element, nameIndex(local, prefix, uri));
+        const auto begin = static_cast<std::uint32_t>(tree.attributes_.size());
         for (int i = 0; i < nbNamespaces; ++i)
-            tree.attributes_.push_back(
-                {nullptr, namespaces[2 * i], namespaces[2 * i + 1], 0, 0, {}});
+            tree.attributes_.push_back({nullptr, namespaces[2 * i], namespaces[2 * i + 1], 0, 0});
         for (int i = 0; i < nbAttributes; ++i) {
             const xmlChar** a = attributes + 5 * i;
             const xmlChar* aLocal = a[0];
@@ -255,56 +303,66 @@ struct TreeBuilder {
                     aPrefix = nullptr;
                 }
             }
-            const std::uint32_t at = offset();
+            const std::uint32_t value = offset();
             const auto length = static_cast<std::uint32_t>(a[4] - a[3]);
             tree.text_.append(C(a[3]), length);
-            tree.attributes_.push_back({aLocal, aPrefix, a[2], at, length, {}});
+            tree.attributes_.push_back({aLocal, aPrefix, a[2], value, length});
             if (!a[2] && std::strcmp(C(aLocal), "id") == 0) {
                 std::string key(1, '#');
                 key.append(C(a[3]), length);
                 tree.ids_.emplace(std::move(key), n);
             }
         }
-        n->size = static_cast<std::uint32_t>(tree.attributes_.size()) - n->begin;
+        if (tree.attributes_.size() > begin) {
+            at(n).bits |= kAttributes;
+            tree.attributeStarts_.emplace_back(n, begin);
+        }
         append(n);
-        stack.push_back({n, nullptr});
+        stack.push_back({n, 0});
     }
 
     void endElement() {
-        closeText();
+        closeText(true);
         stack.pop_back();
     }
 
     void characters(const xmlChar* ch, int len) {
         if (!text) {
-            textPrev = stack.back().last;
-            text = newNode(Type::Text);
-            text->begin = offset();
-            append(text);
+            Open& top = stack.back();
+            if (!top.last && top.node != 0) { // the element's first content: kept on it
+                text = top.node;
+                inlineText = true;
+                at(text).bits |= kInlineText;
+            } else {
+                textPrev = top.last;
+                text = newNode(Type::Text);
+                append(text);
+            }
+            at(text).first = offset();
         }
         tree.text_.append(C(ch), static_cast<std::size_t>(len));
-        text->size += static_cast<std::uint32_t>(len);
     }
 
     void comment(const xmlChar* value) {
-        closeText();
-        Node* n = newNode(Type::Comment);
-        n->begin = offset();
+        closeText(false);
+        const Id n = newNode(Type::Comment);
+        at(n).first = offset();
         tree.text_.append(C(value));
-        n->size = offset() - n->begin;
+        tree.text_.push_back('\0');
         append(n);
     }
 
     void instruction(const xmlChar* target, const xmlChar* data) {
-        closeText();
-        Node* n = newNode(Type::Instruction);
-        n->begin = offset();
+        closeText(false);
+        const Id n = newNode(Type::Instruction);
+        at(n).first = offset();
         tree.text_.append(C(target));
-        n->name = offset() - n->begin;
-        n->hasData = data != nullptr;
-        if (data)
+        tree.text_.push_back('\0');
+        if (data) {
+            at(n).bits |= kData;
             tree.text_.append(C(data));
-        n->size = offset() - n->begin;
+            tree.text_.push_back('\0');
+        }
         append(n);
     }
 };
@@ -359,11 +417,6 @@ XmlTree::~XmlTree() = default;
 
 XmlTree parseTree(std::string_view body) {
     XmlTree tree;
-    // The document node stands first in the first block.
-    tree.blocks_.push_back(std::make_unique<XmlTree::Node[]>(kBlockNodes));
-    tree.used_ = 1;
-    tree.document_ = &tree.blocks_.back()[0];
-    tree.document_->type = XmlTree::Type::Document;
     TreeBuilder builder(tree);
     ParseState state;
     state.builder = &builder;
@@ -383,46 +436,103 @@ XmlTree parseTree(std::string_view body) {
     });
     if (!tree.doc_) // the handler always makes one; without it no name would stay valid
         throw platform::Error("Invalid SOAP Response");
-    for (XmlTree::Attribute& a : tree.attributes_)
-        a.value = std::string_view(tree.text_.data() + a.offset, a.length);
+    // Growth left spare room; the tree is kept while the answer is decoded.
+    tree.text_.shrink_to_fit();
+    tree.attributes_.shrink_to_fit();
     return tree;
 }
 
-const XmlTree::Node* XmlTree::root() const {
-    for (const Node* n = document_ ? document_->first : nullptr; n; n = n->next)
-        if (n->type == Type::Element)
-            return n;
-    return nullptr;
+const XmlTree::Node& XmlTree::node(Id n) const {
+    return blocks_[n >> kBlockShift][n & (kBlockNodes - 1)];
 }
 
-std::string_view XmlTree::localName(const Node& element) const {
-    return C(names_[element.name].local);
+XmlTree::Type XmlTree::type(Id n) const {
+    return static_cast<Type>(node(n).bits & kTypeMask);
 }
 
-std::string_view XmlTree::namespaceUri(const Node& element) const {
-    const xmlChar* uri = names_[element.name].uri;
+XmlTree::Id XmlTree::root() const {
+    Id n = count_ ? node(0).first : 0;
+    while (n && type(n) != Type::Element)
+        n = nextSibling(n);
+    return n;
+}
+
+XmlTree::Id XmlTree::firstChild(Id n) const {
+    return node(n).bits & kInlineText ? 0 : node(n).first;
+}
+
+XmlTree::Id XmlTree::nextSibling(Id n) const {
+    const std::uint32_t bits = node(n).bits;
+    if (bits & kNextFollows)
+        return n + 1;
+    return bits & kNextElsewhere ? next_.at(n) : 0;
+}
+
+XmlTree::Id XmlTree::firstElementChild(Id n) const {
+    const Id c = firstChild(n);
+    return c && type(c) != Type::Element ? nextElementSibling(c) : c;
+}
+
+XmlTree::Id XmlTree::nextElementSibling(Id n) const {
+    do
+        n = nextSibling(n);
+    while (n && type(n) != Type::Element);
+    return n;
+}
+
+bool XmlTree::hasChildNodes(Id n) const {
+    return node(n).bits & kInlineText || node(n).first;
+}
+
+std::optional<std::string_view> XmlTree::onlyText(Id element) const {
+    if (!(node(element).bits & kInlineText))
+        return std::nullopt;
+    return text(element);
+}
+
+std::string_view XmlTree::localName(Id element) const {
+    return C(names_[node(element).bits >> kValueShift].local);
+}
+
+std::string_view XmlTree::namespaceUri(Id element) const {
+    const xmlChar* uri = names_[node(element).bits >> kValueShift].uri;
     return uri ? C(uri) : "";
 }
 
-std::string_view XmlTree::text(const Node& node) const {
-    return std::string_view(text_.data() + node.begin, node.size);
+std::string_view XmlTree::text(Id n) const {
+    return text_.data() + node(n).first;
 }
 
-const std::string_view* XmlTree::attribute(const Node& element, std::string_view name,
-                                           const char* ns) const {
-    for (std::uint32_t i = element.begin; i < element.begin + element.size; ++i) {
+bool XmlTree::hasAttributes(Id element) const {
+    return node(element).bits & kAttributes;
+}
+
+std::pair<std::size_t, std::size_t> XmlTree::attributeRange(Id element) const {
+    if (!hasAttributes(element))
+        return {0, 0};
+    const auto it = std::lower_bound(attributeStarts_.begin(), attributeStarts_.end(),
+                                     std::make_pair(element, std::uint32_t{0}));
+    const std::size_t end =
+        it + 1 == attributeStarts_.end() ? attributes_.size() : (it + 1)->second;
+    return {it->second, end};
+}
+
+std::optional<std::string_view> XmlTree::attribute(Id element, std::string_view name,
+                                                   const char* ns) const {
+    const auto [begin, end] = attributeRange(element);
+    for (std::size_t i = begin; i < end; ++i) {
         const Attribute& a = attributes_[i];
         if (!a.local || C(a.local) != name)
             continue;
         if (ns ? a.uri && std::strcmp(C(a.uri), ns) == 0 : !a.uri)
-            return &a.value;
+            return std::string_view(text_.data() + a.offset, a.length);
     }
-    return nullptr;
+    return std::nullopt;
 }
 
-const XmlTree::Node* XmlTree::byReference(const std::string& href) const {
+XmlTree::Id XmlTree::byReference(const std::string& href) const {
     const auto it = ids_.find(href);
-    return it == ids_.end() ? nullptr : it->second;
+    return it == ids_.end() ? 0 : it->second;
 }
 
 namespace {
@@ -454,44 +564,47 @@ private:
 
 } // namespace
 
-std::string XmlTree::xml(const Node& node) const {
+std::string XmlTree::xml(Id id) const {
     Prefixes prefixes;
     xmlDocPtr doc = doc_.get();
-    const auto copy = [&](const auto& self, const Node& n) -> xmlNodePtr {
-        switch (n.type) {
+    const auto copy = [&](const auto& self, Id n) -> xmlNodePtr {
+        const Node& nd = node(n);
+        switch (type(n)) {
         case Type::Text:
-            return xmlNewDocTextLen(doc, X(text_.data() + n.begin), static_cast<int>(n.size));
+            return xmlNewDocText(doc, X(text_.data() + nd.first));
         case Type::Comment:
-            return xmlNewDocComment(doc, X(std::string(text(n)).c_str()));
+            return xmlNewDocComment(doc, X(text_.data() + nd.first));
         case Type::Instruction: {
-            const std::string target(text_.data() + n.begin, n.name);
-            const std::string data(text_.data() + n.begin + n.name, n.size - n.name);
-            return xmlNewDocPI(doc, X(target.c_str()), n.hasData ? X(data.c_str()) : nullptr);
+            const char* target = text_.data() + nd.first;
+            const char* data = target + std::strlen(target) + 1;
+            return xmlNewDocPI(doc, X(target), nd.bits & kData ? X(data) : nullptr);
         }
         case Type::Document:
             return nullptr;
         case Type::Element:
             break;
         }
-        const Name& name = names_[n.name];
+        const Name& name = names_[nd.bits >> kValueShift];
         xmlNodePtr e = xmlNewDocNode(doc, nullptr, name.local, nullptr);
-        for (std::uint32_t i = n.begin; i < n.begin + n.size; ++i) {
-            const Attribute& a = attributes_[i];
-            if (!a.local)
-                xmlNewNs(e, a.uri, a.prefix);
-        }
+        const auto [begin, end] = attributeRange(n);
+        for (std::size_t i = begin; i < end; ++i)
+            if (!attributes_[i].local)
+                xmlNewNs(e, attributes_[i].uri, attributes_[i].prefix);
         e->ns = prefixes(name.prefix);
-        for (std::uint32_t i = n.begin; i < n.begin + n.size; ++i) {
+        for (std::size_t i = begin; i < end; ++i) {
             const Attribute& a = attributes_[i];
             if (a.local)
-                xmlNewNsProp(e, prefixes(a.prefix), a.local, X(std::string(a.value).c_str()));
+                xmlNewNsProp(e, prefixes(a.prefix), a.local,
+                             X(std::string(text_.data() + a.offset, a.length).c_str()));
         }
-        for (const Node* c = n.first; c; c = c->next)
-            if (xmlNodePtr child = self(self, *c))
+        if (nd.bits & kInlineText)
+            xmlAddChild(e, xmlNewDocText(doc, X(text_.data() + nd.first)));
+        for (Id c = firstChild(n); c; c = nextSibling(c))
+            if (xmlNodePtr child = self(self, c))
                 xmlAddChild(e, child);
         return e;
     };
-    xmlNodePtr out = copy(copy, node);
+    xmlNodePtr out = copy(copy, id);
     if (!out)
         return {};
     xmlBufferPtr buffer = xmlBufferCreate();

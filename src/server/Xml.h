@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -24,54 +25,65 @@ using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 DocPtr parseUntrusted(std::string_view body);
 
 // The same document, read into a compact tree of its own instead of
-// libxml2's: nodes in large blocks, texts in one buffer, names shared with
-// the parser's dictionary. SOAP messages are read through it, being large
-// and read once; the same rules and the same errors as parseUntrusted.
+// libxml2's: 8-byte nodes in large blocks, texts in one buffer, names
+// shared with the parser's dictionary, and the text of an element that holds
+// only text kept on the element itself. SOAP messages are read through it,
+// being large and read once; the same rules and the same errors as
+// parseUntrusted.
 class XmlTree {
 public:
     enum class Type : std::uint8_t { Document, Element, Text, Comment, Instruction };
-    struct Node {
-        const Node* next = nullptr;  // next sibling
-        const Node* first = nullptr; // first child
-        std::uint32_t begin = 0;     // element: first attribute; others: offset of the text
-        std::uint32_t size = 0;      // element: number of attributes; others: text length
-        std::uint32_t name = 0;      // element: its name; instruction: length of the target
-        Type type = Type::Element;
-        bool hasData = false; // instruction: data given (even empty)
-    };
+    // A node by its number; 0 stands for none (the document itself is never
+    // a child, a sibling or a reference).
+    using Id = std::uint32_t;
 
     XmlTree(XmlTree&&) noexcept;
     XmlTree& operator=(XmlTree&&) noexcept;
     ~XmlTree();
 
-    // The document element; null when there is none.
-    const Node* root() const;
+    // The document element; 0 when there is none.
+    Id root() const;
 
-    std::string_view localName(const Node& element) const;
+    Type type(Id n) const;
+    Id firstChild(Id n) const;
+    Id nextSibling(Id n) const;
+    Id firstElementChild(Id n) const;
+    Id nextElementSibling(Id n) const;
+    // Whether the node has child nodes (text included).
+    bool hasChildNodes(Id n) const;
+    // The text of an element whose only child is text.
+    std::optional<std::string_view> onlyText(Id element) const;
+
+    std::string_view localName(Id element) const;
     // Empty when the element has no namespace.
-    std::string_view namespaceUri(const Node& element) const;
-    // Text of a text node or comment.
-    std::string_view text(const Node& node) const;
+    std::string_view namespaceUri(Id element) const;
+    // Text of a text node or comment, or of an element holding only text.
+    std::string_view text(Id node) const;
 
-    bool hasAttributes(const Node& element) const { return element.size != 0; }
+    bool hasAttributes(Id element) const;
     // The attribute named `name` without a namespace (ns null) or in namespace
-    // `ns`; null when absent.
-    const std::string_view* attribute(const Node& element, std::string_view name,
-                                      const char* ns = nullptr) const;
+    // `ns`; none when absent.
+    std::optional<std::string_view> attribute(Id element, std::string_view name,
+                                              const char* ns = nullptr) const;
 
     // The element whose `id` attribute makes "#" + id; the first one wins.
-    const Node* byReference(const std::string& href) const;
+    Id byReference(const std::string& href) const;
 
     // The node written as XML the way libxml2 writes it (namespace
     // declarations and attributes in document order, empty elements as
     // "<a/>").
-    std::string xml(const Node& node) const;
+    std::string xml(Id node) const;
 
 private:
     friend struct TreeBuilder;
     friend XmlTree parseTree(std::string_view body);
     XmlTree();
 
+    struct Node {
+        std::uint32_t first = 0; // first child; offset of the text (texts, inline text)
+        std::uint32_t bits = 0;  // type, flags, and the name of an element
+        // The next sibling: see nextSibling.
+    };
     struct Name {
         const xmlChar* local;
         const xmlChar* prefix;
@@ -82,17 +94,21 @@ private:
         const xmlChar* prefix;
         const xmlChar* uri;
         std::uint32_t offset, length; // of the value in text_
-        std::string_view value;       // set once the text stops growing
     };
+
+    const Node& node(Id n) const;
+    std::pair<std::size_t, std::size_t> attributeRange(Id element) const;
 
     DocPtr doc_; // holds the parser's dictionary; the home of serialized copies
     std::vector<std::unique_ptr<Node[]>> blocks_;
-    std::size_t used_ = 0; // nodes used in the last block
+    std::size_t count_ = 0; // nodes in use
     std::vector<Name> names_;
     std::vector<Attribute> attributes_;
+    // Elements with attributes, in node order, with their first attribute.
+    std::vector<std::pair<Id, std::uint32_t>> attributeStarts_;
     std::string text_;
-    std::unordered_map<std::string, const Node*> ids_;
-    Node* document_ = nullptr;
+    std::unordered_map<std::string, Id> ids_;
+    std::unordered_map<Id, Id> next_; // next siblings that are not the next node
 };
 
 XmlTree parseTree(std::string_view body);

@@ -364,6 +364,16 @@ TEST(SoapDecoder, EntitiesMarkupAndLongReferenceChains) {
     EXPECT_EQ(failureOf([&] { testaConexao(response(markup)); }),
               "SOAP Response Packet: result element expected, received \"" + markup + "\"");
 
+    // Comments split text; blank text goes wherever it stands, other text stays whole.
+    const auto tabelas =
+        metadata(response("<r><return><t><NomeTabela>a<!--c-->b</NomeTabela>"
+                          "<ColecaoMetadadosCampos>\n  <r><item>a<!--c-->b</item> <item>  "
+                          "<!--c-->x </item><item> </item><item><!--c--></item></r>\n"
+                          "</ColecaoMetadadosCampos></t></return></r>"));
+    ASSERT_EQ(tabelas.size(), 1u);
+    EXPECT_EQ(tabelas[0]->NomeTabela, "a<!--c-->b");
+    EXPECT_EQ(tabelas[0]->ColecaoMetadadosCampos, (TColMetaDadosCampos{{"ab", "x ", "", ""}}));
+
     // e1 -> e2 -> ... -> e20 -> e5: the loop is found however long the chain.
     std::string chain = "<r><return href=\"#e1\"/></r>";
     for (int i = 1; i < 20; ++i)
