@@ -181,8 +181,8 @@ private:
             std::holds_alternative<std::monostate>(value.data) ? empty : value.array();
         const TypeInfo& element = *type.element;
         xmlNewNsProp(el, xsi_, X("type"), X("SOAP-ENC:Array"));
-        if (element.kind == Kind::Array) {
-            writeArrayOfArrays(el, element, items);
+        if (element.kind == Kind::Array) { // rows given as an array of arrays
+            writeRows(el, element, metaDadosCamposFrom(value));
             return;
         }
         xmlNewNsProp(el, enc_, X("arrayType"),
@@ -200,7 +200,6 @@ private:
 
     // Column entries go as a rectangular array when every row has the same
     // length, as nested arrays otherwise.
-    // Column entries: rectangular when every row has as many cells.
     void writeRows(xmlNodePtr el, const TypeInfo& inner, const SoapValue::Rows& rows) {
         const std::size_t columns = rows.empty() ? 0 : rows.front().size();
         const bool rectangular = std::all_of(rows.begin(), rows.end(),
@@ -219,37 +218,6 @@ private:
                      X(elementType + "[][" + std::to_string(rows.size()) + "]"));
         for (const auto& row : rows)
             writeArray(child(el, "item"), inner, SoapValue::Texts(row));
-    }
-
-    void writeArrayOfArrays(xmlNodePtr el, const TypeInfo& inner, const SoapValue::Array& rows) {
-        const auto length = [](const SoapValue& r) {
-            const auto* t = std::get_if<SoapValue::Texts>(&r.data);
-            return t ? t->size() : r.array().size();
-        };
-        std::size_t columns = rows.empty() ? 0 : length(rows.front());
-        const bool rectangular = std::all_of(
-            rows.begin(), rows.end(), [&](const SoapValue& r) { return length(r) == columns; });
-        const std::string elementType = qualifiedType(*inner.element, el);
-        if (rectangular) {
-            xmlNewNsProp(el, enc_, X("arrayType"),
-                         X(elementType + "[" + std::to_string(rows.size()) + "," +
-                           std::to_string(columns) + "]"));
-            for (const SoapValue& row : rows) {
-                if (const auto* t = std::get_if<SoapValue::Texts>(&row.data)) {
-                    for (const std::string& cell : *t)
-                        textChild(el, "item", cell);
-                } else {
-                    for (const SoapValue& cell : row.array())
-                        textChild(el, "item", scalarText(*inner.element, cell));
-                }
-            }
-            return;
-        }
-        xmlNewNsProp(el, enc_, X("arrayType"),
-                     X(elementType + "[][" + std::to_string(rows.size()) + "]"));
-        for (const SoapValue& row : rows) {
-            writeArray(child(el, "item"), inner, row);
-        }
     }
 
     void writeReference(xmlNodePtr el, const TypeInfo& type, const SoapValue& value) {

@@ -66,9 +66,6 @@ const SoapValue::Array& SoapValue::array() const {
 const SoapValue::Texts& SoapValue::texts() const {
     return get<Texts>(*this, "an array of text");
 }
-const SoapValue::Rows& SoapValue::rows() const {
-    return get<Rows>(*this, "an array of arrays of text");
-}
 const SoapValue::StructPtr& SoapValue::structure() const {
     return get<StructPtr>(*this, "a structure");
 }

@@ -48,7 +48,6 @@ struct SoapValue {
     const Array& array() const;
     const StructPtr& structure() const;
     const Texts& texts() const;
-    const Rows& rows() const;
 };
 
 struct SoapStruct {
