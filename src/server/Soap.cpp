@@ -9,7 +9,6 @@
 #include <libxml/xmlsave.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -350,24 +349,15 @@ public:
     // that takes the node's place.
     Id resolve(Id node) const {
         if (!node || !tree_.hasAttributes(node))
-            return node;       // no attributes, no reference
-        std::vector<Id> chain; // short: searched in place
-        std::set<Id> seen;     // a long chain is searched here
+            return node;   // no attributes, no reference
+        std::set<Id> seen; // empty until a reference is followed
         for (;;) {
             const auto href = tree_.attribute(node, "href");
             if (!href)
                 return node;
             const std::string ref(*href);
-            const bool again = chain.size() < 16
-                                   ? std::find(chain.begin(), chain.end(), node) != chain.end()
-                                   : !seen.insert(node).second;
-            if (again)
+            if (!seen.insert(node).second)
                 throw platform::Error("Circular SOAP reference " + ref);
-            if (chain.size() < 16) {
-                chain.push_back(node);
-                if (chain.size() == 16)
-                    seen.insert(chain.begin(), chain.end());
-            }
             node = tree_.byReference(ref);
             if (!node)
                 throw platform::Error("SOAP reference " + ref + " not found");
